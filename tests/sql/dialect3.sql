@@ -1,0 +1,13 @@
+/* A dialect 3 database with a small table; the client speaks dialect 1 to it. */
+CREATE TABLE ITEMS (
+  ID    INTEGER NOT NULL PRIMARY KEY,
+  NAME  VARCHAR(40),
+  PRICE NUMERIC(9,2),
+  SEEN  DATE,
+  AT    TIME,
+  STAMP TIMESTAMP
+);
+COMMIT;
+INSERT INTO ITEMS VALUES (1, 'first', 12.34, DATE '2024-01-31', TIME '13:45:10', TIMESTAMP '2024-01-31 13:45:10');
+INSERT INTO ITEMS VALUES (2, 'second', -0.5, NULL, NULL, NULL);
+COMMIT;
