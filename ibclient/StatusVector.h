@@ -1,0 +1,37 @@
+// The status vector: the per-thread array of status words through which
+// every client call reports its outcome, and the rules by which it becomes
+// an error.
+//
+// The layout is the client library's: clusters, each a type word followed by
+// its value words, ended by type 0. Types 1 (isc_arg_gds) and 4
+// (isc_arg_number) carry one value, type 3 (isc_arg_cstring) two (length and
+// address), every other type one. Words are pointer-sized on this platform.
+#pragma once
+
+#include <ibase.h>
+
+#include <QString>
+
+#include <initializer_list>
+
+class IGDSLibrary;
+
+// The calling thread's status vector (ISC_STATUS_LENGTH words).
+ISC_STATUS* ThreadStatusVector();
+
+// Whether a status vector holds any of the codes as an error or number
+// value. The walk goes cluster by cluster and never takes a string's length
+// or address word for a code; it stops at the vector's end.
+bool StatusVectorHasCode(const ISC_STATUS* vector, std::initializer_list<ISC_STATUS> codes);
+// The same for the calling thread's vector.
+bool StatusVectorHasCode(std::initializer_list<ISC_STATUS> codes);
+
+// The client library's text for a status vector: one line per call of
+// isc_interprete, lines joined by CR LF, the final full stop dropped.
+QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector);
+
+// Raises the status-vector error for the calling thread's vector:
+// EIBInterBaseRoleError when the SQL code is -551, else EIBInterBaseError,
+// with SQLCode from isc_sqlcode and IBErrorCode = word 1.
+[[noreturn]] void RaiseStatusVectorError(IGDSLibrary& library);
+[[noreturn]] void RaiseStatusVectorError();
