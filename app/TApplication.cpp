@@ -1,0 +1,193 @@
+// The application object, its title and the error boxes.
+#include "app/TApplication.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <cxxabi.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr qsizetype kMaxTitleLength = 255;
+
+// Line breaks arrive as CR LF; the text engine wants a single line feed.
+QString DisplayText(const QString& text)
+{
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+QString ExecutableName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+// The code address where a failure surfaced. The raising address is gone
+// once the stack has unwound, so the catching code's return address stands
+// for it.
+[[gnu::noinline]] const void* CallerAddress()
+{
+    return __builtin_return_address(0);
+}
+
+// The class of the object being handled; only valid inside a catch block.
+QString CurrentExceptionClassName()
+{
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (!type)
+        return QStringLiteral("unknown");
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), &std::free);
+    return QString::fromUtf8(status == 0 && demangled ? demangled.get() : type->name());
+}
+
+// The box of a failure that is not an ordinary error: error icon, caption
+// "Application Error", modal to the whole program.
+void ShowApplicationError(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), DisplayText(text), QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ApplicationErrorBox"));
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    FTitle = ApplicationTitleFromPath(applicationFilePath());
+    Application = this;
+}
+
+TApplication::~TApplication()
+{
+    if (Application == this)
+        Application = nullptr;
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        HandleException(receiver);
+        return false;
+    }
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    FTitle = title.left(kMaxTitleLength);
+}
+
+void TApplication::HandleException(QObject* Sender)
+{
+    if (std::exception_ptr error = std::current_exception())
+        HandleException(Sender, error);
+}
+
+void TApplication::HandleException(QObject* Sender, std::exception_ptr error)
+{
+    // An interrupted drag or column resize ends before anything is shown.
+    if (QWidget* grabber = QWidget::mouseGrabber()) {
+        grabber->releaseMouse();
+        QEvent ungrab(QEvent::UngrabMouse);
+        QCoreApplication::sendEvent(grabber, &ungrab);
+    }
+
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+        // silent by design
+    } catch (const Exception& E) {
+        if (FOnException)
+            FOnException(Sender, E);
+        else
+            ShowException(E);
+    } catch (...) {
+        ShowApplicationError(ApplicationErrorText(CurrentExceptionClassName(), ExecutableName(), CallerAddress(),
+                                                  QString()));
+    }
+}
+
+void TApplication::ShowException(const Exception& E)
+{
+    QMessageBox box(QMessageBox::Critical, Title(), DisplayText(ExceptionBoxText(E)), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+QString ApplicationTitle()
+{
+    if (Application)
+        return Application->Title();
+    return ApplicationTitleFromPath(QCoreApplication::applicationFilePath());
+}
+
+QString ApplicationTitleFromPath(const QString& path)
+{
+    QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.size() > 1)
+        name = name.left(1) + QLocale::system().toLower(name.mid(1));
+    return name.left(kMaxTitleLength);
+}
+
+QString AppendPeriod(const QString& text)
+{
+    if (!text.isEmpty() && text.back().unicode() > u'.')
+        return text + QLatin1Char('.');
+    return text;
+}
+
+QString ExceptionBoxText(const Exception& E)
+{
+    QString text = E.Message();
+    for (const Exception* inner = E.InnerException(); inner; inner = inner->InnerException())
+        if (!inner->Message().isEmpty())
+            text = inner->Message();
+    return AppendPeriod(text);
+}
+
+QString ApplicationErrorText(const QString& ClassName, const QString& ModuleName, const void* Address,
+                             const QString& Message)
+{
+    // The address at the pointer's full width, in upper-case hexadecimal.
+    const QString address = QStringLiteral("%1")
+                                .arg(static_cast<qulonglong>(reinterpret_cast<std::uintptr_t>(Address)),
+                                     static_cast<int>(2 * sizeof(void*)), 16, QLatin1Char('0'))
+                                .toUpper();
+    // One pass over the format, so that a '%' inside a message stays as it is.
+    return QStringLiteral("Exception %1 in module %2 at %3.\r\n%4\r\n").arg(ClassName, ModuleName, address, Message);
+}
+
+void ShowStartupFailure(std::exception_ptr error)
+{
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& E) {
+        text = ApplicationErrorText(E.ClassName(), ExecutableName(), CallerAddress(), AppendPeriod(E.Message()));
+    } catch (...) {
+        text = ApplicationErrorText(CurrentExceptionClassName(), ExecutableName(), CallerAddress(), QString());
+    }
+    ShowApplicationError(text);
+}
