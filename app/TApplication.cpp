@@ -1,7 +1,9 @@
 // The application object, its title and the error boxes.
 #include "app/TApplication.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
 #include <QWidget>
@@ -53,15 +55,25 @@ QString CurrentExceptionClassName()
     return QString::fromUtf8(status == 0 && demangled ? demangled.get() : type->name());
 }
 
+// Shows an error box modal to the whole program. Its text is plain: a
+// server's message may hold "<" and must not be read as markup. The OK
+// button carries no picture, like the buttons of the other boxes.
+void ExecErrorBox(QMessageBox& box)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok))
+        ok->setIcon(QIcon());
+    box.exec();
+}
+
 // The box of a failure that is not an ordinary error: error icon, caption
-// "Application Error", modal to the whole program.
+// "Application Error".
 void ShowApplicationError(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), DisplayText(text), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("ApplicationErrorBox"));
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    ExecErrorBox(box);
 }
 
 } // namespace
@@ -128,9 +140,7 @@ void TApplication::ShowException(const Exception& E)
     QMessageBox box(QMessageBox::Critical, Title(), DisplayText(ExceptionBoxText(E)), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ErrorBox"));
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    ExecErrorBox(box);
 }
 
 QString ApplicationTitle()

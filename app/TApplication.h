@@ -53,6 +53,24 @@ private:
 // exists.
 extern TApplication* Application;
 
+// Runs one of our event handlers (a button's click, a record set's event)
+// and shows an error that escapes it the way the event loop would, then
+// returns. The toolkit's widget code is built without exception support: an
+// error unwinding through it skips its clean-up (a guard pointer's counter is
+// leaked per error, and more may be left half done), so handlers connected to
+// widget signals should run through here. notify stays the net for the rest.
+template <class Handler>
+void RunHandler(QObject* Sender, Handler&& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        if (!Application)
+            throw;
+        Application->HandleException(Sender);
+    }
+}
+
 // The title that captions notices and error boxes: the application object's
 // when there is one, else the one the executable's name gives.
 QString ApplicationTitle();

@@ -3,6 +3,10 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QScreen>
 #include <QStringList>
 
 TOpenDialog::TOpenDialog(TComponent* AOwner) : TComponent(AOwner) {}
@@ -38,6 +42,19 @@ bool TOpenDialog::Execute()
         dialog.selectFile(FFileName);
     if (!FInitialDir.isEmpty() && QFileInfo(FInitialDir).isDir())
         dialog.setDirectory(FInitialDir);
+
+    // Room for the file list's columns, within the screen.
+    QSize size(780, 480);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+    // The detail columns fit what they show; the name takes the rest.
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        for (int column = 0; column < header->count(); ++column)
+            header->setSectionResizeMode(column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
 
     if (dialog.exec() != QDialog::Accepted)
         return false;
