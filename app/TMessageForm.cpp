@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -96,6 +97,8 @@ int MulDiv(int a, int b, int c)
         return -1;
     const std::int64_t product = static_cast<std::int64_t>(a) * b;
     const std::int64_t magnitude = (2 * std::llabs(product) + std::llabs(c)) / (2 * std::llabs(static_cast<std::int64_t>(c)));
+    if (magnitude > std::numeric_limits<int>::max())
+        return -1; // does not fit, as the window system answers too
     const bool negative = (product < 0) != (c < 0);
     return static_cast<int>(negative ? -magnitude : magnitude);
 }

@@ -20,7 +20,8 @@ class QLabel;
 class QPushButton;
 
 // a * b / c, rounded to the nearest whole number with halves away from zero;
-// -1 when c is 0 (the window system's own rounding, which the sizes follow).
+// -1 when c is 0 or the result does not fit in an int (the window system's
+// own rounding, which the sizes follow).
 int MulDiv(int a, int b, int c);
 
 // Everything the box's geometry is computed from, and the result, in pixels

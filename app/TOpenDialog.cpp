@@ -1,10 +1,12 @@
 // The file-open dialog over the toolkit's file dialog.
 #include "app/TOpenDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTreeView>
 #include <QScreen>
 #include <QStringList>
@@ -37,9 +39,16 @@ bool TOpenDialog::Execute()
     dialog.setFileMode(QFileDialog::AnyFile);
 
     // The name first: a full path also moves the dialog to its folder, and
-    // the initial folder, when it exists, has the last word.
-    if (!FFileName.isEmpty())
-        dialog.selectFile(FFileName);
+    // the initial folder, when it exists, has the last word. A full path
+    // into a folder that does not exist only fills the name box, so that the
+    // dialog never shows a folder that is not there.
+    if (!FFileName.isEmpty()) {
+        const QFileInfo name(FFileName);
+        if (name.isRelative() || name.absoluteDir().exists())
+            dialog.selectFile(FFileName);
+        else if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(FFileName);
+    }
     if (!FInitialDir.isEmpty() && QFileInfo(FInitialDir).isDir())
         dialog.setDirectory(FInitialDir);
 

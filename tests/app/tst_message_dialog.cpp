@@ -50,6 +50,7 @@ TEST(MulDiv, RoundsToNearestWithHalvesAwayFromZero)
         {-10, 7, 4, -18}, {10, -7, 4, -18}, {-10, -7, 4, 18}, // halves away from zero on both sides
         {1, 1, 3, 0},    {2, 1, 3, 1},    {3, 1, 2, 2},       // 1.5 -> 2
         {5, 1, 0, -1},                                        // nothing to divide by
+        {1 << 30, 4, 1, -1},                                  // a result beyond int
         {46341, 46341, 2, 1073744141},                          // the product does not overflow
     };
     for (const Case& c : cases)

@@ -159,14 +159,23 @@ TEST(OpenDialog, CancelledOrClosedLeavesFileNameUnchanged)
 
 TEST(OpenDialog, AnInitialFolderThatDoesNotExistIsLeftToTheDialog)
 {
-    TOpenDialog od(nullptr);
-    od.SetInitialDir(QStringLiteral("C:\\Ostra\\Palvena\\Database"));
-    od.SetFileName(QStringLiteral("C:\\Ostra\\Palvena\\Database\\Pazienti.GDB"));
-    Opened opened;
-    EXPECT_FALSE(Execute(od, opened, [](QFileDialog* fd) { fd->reject(); }));
-    ASSERT_TRUE(opened.seen);
-    EXPECT_TRUE(QDir(opened.directory).exists());
-    EXPECT_EQ(opened.nameBox, QStringLiteral("C:\\Ostra\\Palvena\\Database\\Pazienti.GDB"));
+    struct Case {
+        QString initialDir, fileName;
+    };
+    const Case cases[] = {
+        {"C:\\Ostra\\Palvena\\Database", "C:\\Ostra\\Palvena\\Database\\Pazienti.GDB"},
+        {"/nonexistent/velmora/db", "/nonexistent/velmora/db/Pazienti.GDB"},
+    };
+    for (const Case& c : cases) {
+        TOpenDialog od(nullptr);
+        od.SetInitialDir(c.initialDir);
+        od.SetFileName(c.fileName);
+        Opened opened;
+        EXPECT_FALSE(Execute(od, opened, [](QFileDialog* fd) { fd->reject(); }));
+        ASSERT_TRUE(opened.seen);
+        EXPECT_TRUE(QDir(opened.directory).exists()) << opened.directory.toStdString();
+        EXPECT_EQ(opened.nameBox, c.fileName);
+    }
 }
 
 TEST(OpenDialog, IsAComponentOfItsOwner)
