@@ -82,11 +82,14 @@ protected:
     // Whether the link is writing its own pending edit.
     bool Updating() const { return FUpdating; }
 
+    // Every notification from the source arrives here and is turned into
+    // the reactions above; an override calls the base.
+    virtual void DataEvent(TDataEvent Event, TEventInfo Info);
+
 private:
     friend class TDataSet;
     friend class TDataSource;
 
-    void DataEvent(TDataEvent Event, TEventInfo Info);
     void UpdateState();
     void SetActive(bool Value);
     void SetEditing(bool Value);
