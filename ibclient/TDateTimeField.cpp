@@ -202,6 +202,31 @@ QVariant TDateTimeField::AsVariant() const
     return GetData(&value, false) ? QVariant(DateTimeToQDateTime(value)) : QVariant();
 }
 
+void TDateTimeField::SetAsVariant(const QVariant& Value)
+{
+    if (Value.isNull()) {
+        Clear();
+        return;
+    }
+    switch (Value.typeId()) {
+    case QMetaType::QDate:
+        SetAsDateTime(QDateToDateTime(Value.toDate()));
+        break;
+    case QMetaType::QTime:
+        SetAsDateTime(QTimeToDateTime(Value.toTime()));
+        break;
+    case QMetaType::QDateTime:
+        SetAsDateTime(QDateTimeToDateTime(Value.toDateTime().date(), Value.toDateTime().time()));
+        break;
+    case QMetaType::Double:
+        SetAsDateTime(Value.toDouble());
+        break;
+    default:
+        TField::SetAsVariant(Value);
+        break;
+    }
+}
+
 // ---- TDateField -------------------------------------------------------------------
 
 TDateField::TDateField(TComponent* AOwner) : TDateTimeField(AOwner)

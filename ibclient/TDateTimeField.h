@@ -23,6 +23,8 @@ public:
     double AsFloat() const override;
     void SetAsFloat(double Value) override;
     QVariant AsVariant() const override;
+    // Dates, times and date-times are taken as such; text is parsed.
+    void SetAsVariant(const QVariant& Value) override;
 
 protected:
     QString GetText(bool DisplayText) const override;

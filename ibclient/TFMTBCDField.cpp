@@ -81,6 +81,10 @@ bool TFMTBCDField::DecimalTextToBcd(const QString& Text, int Places, TBcd& Value
                 digits[i] = QChar(digits[i].unicode() + 1);
         }
     }
+    if (Places >= 0 && places < Places) {
+        digits += QString(Places - places, u'0');
+        places = Places;
+    }
     while (digits.size() > places + 1 && digits.startsWith(u'0'))
         digits.remove(0, 1);
     if (digits.size() > 64 || places > 63)
