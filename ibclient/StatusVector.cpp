@@ -38,6 +38,11 @@ bool StatusVectorHasCode(std::initializer_list<ISC_STATUS> codes)
     return StatusVectorHasCode(ThreadStatusVector(), codes);
 }
 
+bool StatusVectorShowsLostConnection()
+{
+    return StatusVectorHasCode({isc_lost_db_connection, isc_net_read_err, isc_net_write_err});
+}
+
 QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector)
 {
     // isc_interprete writes one line per call into a buffer it trusts to be

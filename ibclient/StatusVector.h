@@ -26,6 +26,12 @@ bool StatusVectorHasCode(const ISC_STATUS* vector, std::initializer_list<ISC_STA
 // The same for the calling thread's vector.
 bool StatusVectorHasCode(std::initializer_list<ISC_STATUS> codes);
 
+// Whether the calling thread's vector reports a lost connection: the
+// connection lost (isc_lost_db_connection), or a network read or write that
+// failed (isc_net_read_err, isc_net_write_err), which is how this client
+// library reports a server that went away under a live attachment.
+bool StatusVectorShowsLostConnection();
+
 // The client library's text for a status vector: one line per call of
 // isc_interprete, lines joined by CR LF, the final full stop dropped.
 QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector);

@@ -89,7 +89,8 @@ void CopyTemplate(const QStringList& scripts, const QString& targetPath, int dia
     const QString key = scripts.join(u'+') + u'|' + QString::number(dialect);
     auto it = templates.find(key);
     if (it == templates.end()) {
-        const QString name = TemplateDir().path() + QStringLiteral("/t%1.fdb").arg(templates.size());
+        static int counter = 0;
+        const QString name = TemplateDir().path() + QStringLiteral("/t%1.fdb").arg(++counter);
         Build(scripts, name, dialect);
         it = templates.insert(key, name);
     }

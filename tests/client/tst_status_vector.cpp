@@ -1,0 +1,119 @@
+// The status vector: finding codes cluster by cluster, and composing the
+// error text with the real client library from hand-built vectors.
+#include "ibclient/EIBError.h"
+#include "ibclient/IGDSLibrary.h"
+#include "ibclient/StatusVector.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+ISC_STATUS Address(const char* text)
+{
+    return reinterpret_cast<ISC_STATUS>(text);
+}
+
+struct THasCodeCase {
+    const char* what;
+    std::vector<ISC_STATUS> vector;
+    ISC_STATUS code;
+    bool expected;
+};
+
+TEST(StatusVector, HasCodeWalksClusterByCluster)
+{
+    static const char text[] = "isc_lost_db_connection";
+    const THasCodeCase cases[] = {
+        {"error code in the first cluster", {isc_arg_gds, isc_lost_db_connection, isc_arg_end},
+         isc_lost_db_connection, true},
+        {"error code after a counted string",
+         {isc_arg_gds, isc_network_error, isc_arg_cstring, 5, Address(text), isc_arg_gds, isc_lost_db_connection,
+          isc_arg_end},
+         isc_lost_db_connection, true},
+        {"a counted string's length word is no code",
+         {isc_arg_cstring, isc_lost_db_connection, Address(text), isc_arg_end}, isc_lost_db_connection, false},
+        {"a string's address word is no code", {isc_arg_string, isc_net_read_err, isc_arg_end}, isc_net_read_err,
+         false},
+        {"a number cluster's value counts", {isc_arg_number, 42, isc_arg_end}, 42, true},
+        {"an OS error number is no code", {isc_arg_gds, isc_io_error, isc_arg_unix, isc_net_write_err, isc_arg_end},
+         isc_net_write_err, false},
+        {"nothing after the end", {isc_arg_gds, isc_random, isc_arg_end, isc_arg_gds, isc_lost_db_connection},
+         isc_lost_db_connection, false},
+        {"empty vector", {isc_arg_end}, isc_lost_db_connection, false},
+    };
+    for (const THasCodeCase& c : cases) {
+        ISC_STATUS_ARRAY vector = {};
+        std::copy(c.vector.begin(), c.vector.end(), vector);
+        EXPECT_EQ(StatusVectorHasCode(vector, {c.code}), c.expected) << c.what;
+    }
+}
+
+TEST(StatusVector, HasCodeStopsAtTheEndOfAVectorWithoutEndMarker)
+{
+    // Twenty words of number clusters and no end: the walk must stay inside.
+    ISC_STATUS_ARRAY vector;
+    for (int i = 0; i < ISC_STATUS_LENGTH; i += 2) {
+        vector[i] = isc_arg_number;
+        vector[i + 1] = 7;
+    }
+    EXPECT_FALSE(StatusVectorHasCode(vector, {isc_lost_db_connection}));
+    EXPECT_TRUE(StatusVectorHasCode(vector, {7}));
+}
+
+// Raises the status-vector error for a hand-built vector in the thread's slot.
+template <class E>
+E Raised(std::initializer_list<ISC_STATUS> words)
+{
+    ISC_STATUS* vector = ThreadStatusVector();
+    std::fill(vector, vector + ISC_STATUS_LENGTH, 0);
+    std::copy(words.begin(), words.end(), vector);
+    try {
+        RaiseStatusVectorError();
+    } catch (const E& e) {
+        return e;
+    } catch (const Exception& e) {
+        ADD_FAILURE() << "raised " << e.ClassName().toStdString();
+    }
+    return E(0, QString());
+}
+
+class StatusVectorText : public ::testing::Test {
+protected:
+    void SetUp() override { SharedClientLibrary()->CheckIBLoaded(); }
+};
+
+TEST_F(StatusVectorText, LinesAreJoinedByCrLfAndTheFinalFullStopIsDropped)
+{
+    static const char host[] = "C";
+    const EIBInterBaseError e = Raised<EIBInterBaseError>(
+        {isc_arg_gds, isc_network_error, isc_arg_string, Address(host), isc_arg_gds, isc_random, isc_arg_string,
+         Address("second line"), isc_arg_gds, isc_random, isc_arg_string, Address("third line."), isc_arg_end});
+    EXPECT_EQ(e.Message(), QStringLiteral("Unable to complete network request to host \"C\".\r\n"
+                                          "second line\r\n"
+                                          "third line"));
+    EXPECT_EQ(e.IBErrorCode(), isc_network_error);
+    EXPECT_EQ(e.SQLCode(), -902);
+}
+
+TEST_F(StatusVectorText, ALineEndingInALineFeedIsFollowedDirectly)
+{
+    const EIBInterBaseError e = Raised<EIBInterBaseError>({isc_arg_gds, isc_random, isc_arg_string,
+                                                           Address("first\n"), isc_arg_gds, isc_random,
+                                                           isc_arg_string, Address("second"), isc_arg_end});
+    EXPECT_EQ(e.Message(), QStringLiteral("first\nsecond"));
+}
+
+TEST_F(StatusVectorText, NoPermissionIsARoleError)
+{
+    const EIBInterBaseRoleError e = Raised<EIBInterBaseRoleError>(
+        {isc_arg_gds, isc_no_priv, isc_arg_string, Address("SELECT"), isc_arg_string, Address("TABLE"),
+         isc_arg_string, Address("IMMAGINI"), isc_arg_end});
+    EXPECT_EQ(e.SQLCode(), -551);
+    EXPECT_EQ(e.IBErrorCode(), isc_no_priv);
+    EXPECT_EQ(e.Message(), QStringLiteral("no permission for SELECT access to TABLE IMMAGINI"));
+}
+
+} // namespace
