@@ -17,14 +17,7 @@
 #include <QVariant>
 
 #include <functional>
-#include <ostream>
 #include <vector>
-
-// Test failures print texts as text.
-inline void PrintTo(const QString& Text, std::ostream* Stream)
-{
-    *Stream << '"' << Text.toStdString() << '"';
-}
 
 class TMemoryDataSet : public TDataSet {
 public:
