@@ -1,0 +1,14 @@
+/* Tables for the schema cache: computed columns, defaults on columns and on
+   domains, and a primary key of two columns. */
+CREATE DOMAIN D_STATO AS VARCHAR(10) DEFAULT 'nuovo';
+CREATE TABLE VISITE (
+  CLIENTE   INTEGER NOT NULL,
+  NUMERO    INTEGER DEFAULT 1 NOT NULL,
+  STATO     D_STATO,
+  NOTA      VARCHAR(40),
+  CREATA    DATE DEFAULT 'NOW',
+  ETICHETTA COMPUTED BY ('V' || CLIENTE),
+  CONSTRAINT PK_VISITE PRIMARY KEY (CLIENTE, NUMERO)
+);
+CREATE TABLE SEMPLICE (A INTEGER, B VARCHAR(10));
+COMMIT;
