@@ -922,7 +922,9 @@ void TDataSet::DataEvent(TDataEvent Event, TEventInfo Info)
         auto* field = reinterpret_cast<TField*>(Info);
         if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc))
             FModified = true;
-        if (FState != dsSetKey)
+        // Not while calculating: a calculated field being set would start
+        // the calculation again.
+        if (FState != dsSetKey && FState != dsCalcFields)
             GetCalcFields(ActiveBuffer());
         if (field)
             field->Change();

@@ -125,11 +125,14 @@ public:
     TField* FindField(const QString& FieldName) const;
     TField* FieldByName(const QString& FieldName) const;
 
-    // The field data read and write. Buffer holds (or receives) the value in
-    // native form; a read with Buffer nullptr only answers whether the field
-    // has a value, a write with Buffer nullptr stores null. NativeFormat is
-    // false only for a BCD field's read or write, whose int64 passes
-    // unconverted either way. The field data write must run
+    // The field data read and write, called by the fields (TField::GetData,
+    // SetData). Buffer holds (or receives) the value in native form (see
+    // TField.h for each class's form); a read with Buffer nullptr only
+    // answers whether the field has a value, a write with Buffer nullptr
+    // stores null. The fields convert dates, times and text themselves, so
+    // NativeFormat may be ignored: it is false only where native and
+    // non-native forms are the same bytes (a BCD field's int64 count of
+    // ten-thousandths). The field data write must run
     // Field->Validate(Buffer) before storing, and DataEvent(deFieldChange,
     // field) after (except in the calculated-field, filter and new-value
     // states). The base read answers false; the base write refuses.
