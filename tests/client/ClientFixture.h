@@ -35,7 +35,7 @@ inline void ConfigureAsProgram(TIBTransaction& tr, TIBDatabase& db)
 
 // Runs one statement in the transaction (starting it when needed) and answers
 // the first column of every row as text.
-inline QStringList Query(TIBDatabase& db, TIBTransaction& tr, const QString& sql)
+inline QStringList Query(TIBDatabase& db, TIBTransaction& tr, const QString& sql, bool paramCheck = true)
 {
     if (!tr.InTransaction())
         tr.StartTransaction();
@@ -43,6 +43,7 @@ inline QStringList Query(TIBDatabase& db, TIBTransaction& tr, const QString& sql
     q.SetDatabase(&db);
     q.SetTransaction(&tr);
     q.SetSQLText(sql);
+    q.SetParamCheck(paramCheck);
     q.SetGoToFirstRecordOnExecute(false);
     q.ExecQuery();
     QStringList rows;

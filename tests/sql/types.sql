@@ -1,0 +1,31 @@
+/* One column of every type the client layer reads, and two rows: one with
+   known values, one with every column null. Run in dialect 3. */
+CREATE TABLE TIPI (
+  ID        INTEGER NOT NULL PRIMARY KEY,
+  V_VARCHAR VARCHAR(20),
+  V_CHAR    CHAR(5),
+  V_DOUBLE  DOUBLE PRECISION,
+  V_FLOAT   FLOAT,
+  V_SMALL   SMALLINT,
+  V_INT     INTEGER,
+  V_BIG     BIGINT,
+  V_SMALL2  NUMERIC(4,2),
+  V_INT2    NUMERIC(9,2),
+  V_BIG2    NUMERIC(18,2),
+  V_INT6    NUMERIC(9,6),
+  V_BIG6    NUMERIC(18,6),
+  V_STAMP   TIMESTAMP,
+  V_DATE    DATE,
+  V_TIME    TIME,
+  V_TEXT    BLOB SUB_TYPE 1,
+  V_BINARY  BLOB SUB_TYPE 0,
+  V_ARRAY   INTEGER [3],
+  V_BOOL    BOOLEAN
+);
+COMMIT;
+INSERT INTO TIPI VALUES (1, 'abc', 'abc', -2.7, 1.5, -12, 123456, 9007199254740993,
+  12.34, 12345.67, -123456789012.34, 1.234567, 123456.123456,
+  TIMESTAMP '2003-03-12 14:05:09.750', DATE '2004-02-29', TIME '23:59:58',
+  'testo lungo', x'00FF10', NULL, TRUE);
+INSERT INTO TIPI (ID) VALUES (2);
+COMMIT;
