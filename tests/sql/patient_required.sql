@@ -1,0 +1,18 @@
+/* IMMAGINI with EXTFILE declared not null and without a default, and a
+   client code with a default value (which makes every post refresh its row). */
+CREATE TABLE IMMAGINI (
+  CODICE_CLIENTE  INTEGER DEFAULT 0,
+  NUMERO_CARTELLA INTEGER,
+  AUTOID          INTEGER NOT NULL,
+  ZONA            VARCHAR(30),
+  DATA            DATE,
+  EXTFILE         VARCHAR(255) NOT NULL,
+  GRAPHICS        BLOB SUB_TYPE 0,
+  COMMENTO        VARCHAR(200),
+  MISURE          BLOB SUB_TYPE 1,
+  CONSTRAINT PK_IMMAGINI PRIMARY KEY (AUTOID)
+);
+COMMIT;
+INSERT INTO IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) VALUES (1, 1, 1, '+\immagini\a.jpg');
+INSERT INTO IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) VALUES (2, 2, 2, '+\immagini\b.jpg');
+COMMIT;

@@ -1,0 +1,6 @@
+/* Fixed and varying text, padded and with trailing blanks. */
+CREATE TABLE TESTI (ID INTEGER NOT NULL PRIMARY KEY, C CHAR(10), V VARCHAR(20));
+COMMIT;
+INSERT INTO TESTI VALUES (1, 'ab', 'ab  ');
+INSERT INTO TESTI VALUES (2, NULL, NULL);
+COMMIT;
