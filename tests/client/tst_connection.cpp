@@ -42,6 +42,8 @@ TEST_F(Connection, AttachReadsTheDialectAndDetachResetsIt)
     EXPECT_EQ(db->DBSQLDialect(), 1);
     EXPECT_EQ(before, 1);
     EXPECT_EQ(after, 1);
+    db->SetBeforeConnect(nullptr);
+    db->SetAfterDisconnect(nullptr);
 }
 
 TEST_F(Connection, AssigningTheCurrentStateMakesNoCallAndFiresNoEvent)
@@ -62,6 +64,8 @@ TEST_F(Connection, AssigningTheCurrentStateMakesNoCallAndFiresNoEvent)
         EXPECT_EQ(counter.calls, 0);
     }
     EXPECT_EQ(events, 0);
+    db->SetBeforeDisconnect(nullptr);
+    db->SetBeforeConnect(nullptr);
 }
 
 TEST_F(Connection, ADialect3DatabaseIsSpokenToInDialect1)
