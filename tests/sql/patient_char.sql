@@ -1,0 +1,14 @@
+/* IMMAGINI with a fixed-length EXTFILE, as some older databases have it. */
+CREATE TABLE IMMAGINI (
+  CODICE_CLIENTE  INTEGER,
+  NUMERO_CARTELLA INTEGER,
+  AUTOID          INTEGER NOT NULL,
+  ZONA            VARCHAR(30),
+  DATA            DATE,
+  EXTFILE         CHAR(60),
+  GRAPHICS        BLOB SUB_TYPE 0,
+  COMMENTO        VARCHAR(200),
+  MISURE          BLOB SUB_TYPE 1,
+  CONSTRAINT PK_IMMAGINI PRIMARY KEY (AUTOID)
+);
+COMMIT;

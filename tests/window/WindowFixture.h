@@ -1,0 +1,168 @@
+// The main window under test, driven as the operator drives it: text typed
+// into its boxes, clicks on its buttons, and answers given in the boxes it
+// shows (a timer finds each modal box and answers it). The database is
+// checked through a second connection of the test's own.
+#pragma once
+
+#include "app/TApplication.h"
+#include "app/TForm1.h"
+#include "grid/TDBGrid.h"
+#include "ibclient/TDataSource.h"
+#include "ibclient/TIBDataSet.h"
+#include "ibclient/TIBDatabase.h"
+#include "ibclient/TIBSQL.h"
+#include "ibclient/TIBTransaction.h"
+#include "ibclient/TIBXSQLDA.h"
+#include "ibclient/TIBXSQLVAR.h"
+#include "tests/app/ModalWatch.h"
+#include "tests/support/FixtureDatabase.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// A box the window showed: its caption and text.
+struct TShownBox {
+    QString caption;
+    QString text;
+    bool operator==(const TShownBox&) const = default;
+};
+
+inline void PrintTo(const TShownBox& box, std::ostream* os)
+{
+    *os << "[" << box.caption.toStdString() << "] " << box.text.toStdString();
+}
+
+inline QString BoxText(QWidget* box)
+{
+    if (auto* messageBox = qobject_cast<QMessageBox*>(box))
+        return messageBox->text();
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("Message")))
+        return label->text();
+    return QString();
+}
+
+// Answers every box with the key the test chooses for it (by its text), and
+// records what was shown.
+class TBoxAnswers {
+public:
+    // Key for the confirmation of a rewrite; every other box gets Enter.
+    explicit TBoxAnswers(int confirmKey = Qt::Key_Y)
+        : FWatch([this, confirmKey](QWidget* box) {
+              const QString text = BoxText(box);
+              shown.push_back({box->windowTitle(), text});
+              const int key = text == QLatin1String(TForm1::kConfirmation) ? confirmKey : Qt::Key_Return;
+              QTest::keyClick(box, static_cast<Qt::Key>(key));
+          })
+    {
+    }
+    std::vector<TShownBox> shown;
+
+private:
+    ModalWatch FWatch;
+};
+
+// A second connection of the test's own to a database file.
+class TSecondConnection {
+public:
+    explicit TSecondConnection(const QString& name)
+    {
+        FDatabase.SetParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=quietloom")});
+        FDatabase.SetLoginPrompt(false);
+        FDatabase.SetSQLDialect(1);
+        FDatabase.SetDatabaseName(name);
+        FTransaction.SetDefaultDatabase(&FDatabase);
+        FTransaction.SetParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
+        FDatabase.Open();
+    }
+    ~TSecondConnection()
+    {
+        try {
+            if (FTransaction.InTransaction())
+                FTransaction.Rollback();
+            FDatabase.Close();
+        } catch (...) {
+        }
+    }
+    // The first column of every row of a select, as text; "<null>" for null.
+    QStringList Column(const QString& sql)
+    {
+        const bool started = !FTransaction.InTransaction();
+        if (started)
+            FTransaction.StartTransaction();
+        TIBSQL q(nullptr);
+        q.SetDatabase(&FDatabase);
+        q.SetTransaction(&FTransaction);
+        q.SetGoToFirstRecordOnExecute(false);
+        q.SetSQLText(sql);
+        q.ExecQuery();
+        QStringList rows;
+        if (q.SQLType() == SQLSelect)
+            for (TIBXSQLDA* row = q.Next(); row; row = q.Next())
+                rows.append(row->Vars(0)->IsNull() ? QStringLiteral("<null>") : row->Vars(0)->AsString());
+        q.Close();
+        if (started)
+            FTransaction.Commit();
+        return rows;
+    }
+    // Every EXTFILE by AUTOID order.
+    QStringList Paths() { return Column(QStringLiteral("select EXTFILE from IMMAGINI order by AUTOID")); }
+    TIBTransaction& Transaction() { return FTransaction; }
+    TIBDatabase& Database() { return FDatabase; }
+
+private:
+    TIBDatabase FDatabase{nullptr};
+    TIBTransaction FTransaction{nullptr};
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TForm1>();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+    }
+    void TearDown() override { form.reset(); }
+
+    // A copy of a fixture database in the test's folder.
+    QString Database(const QStringList& scripts = FixtureDatabase::kPatient, const QString& name = QStringLiteral("Pazienti.fdb"))
+    {
+        const QString path = dir.filePath(name);
+        FixtureDatabase::Create(scripts, path);
+        return path;
+    }
+    // Types a path into the path box and presses "Apri Database".
+    void Open(const QString& path)
+    {
+        form->Edit1->setText(path);
+        form->SpeedButton2->click();
+    }
+    // Presses a rewrite button, answering its boxes; answers what was shown.
+    std::vector<TShownBox> Press(QPushButton* button, int confirmKey = Qt::Key_Y)
+    {
+        TBoxAnswers answers(confirmKey);
+        button->click();
+        return answers.shown;
+    }
+    TIBDataSet& DataSet() { return *form->IBDataSet1; }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+};
+
+// The boxes of a rewrite that ran to its end.
+inline std::vector<TShownBox> Completed()
+{
+    return {{QStringLiteral("Information"), QLatin1String(TForm1::kConfirmation)},
+            {ApplicationTitle(), QStringLiteral("Finito!")}};
+}

@@ -1,0 +1,254 @@
+// The two rewrite commands driven through the window: which rows they
+// touch, what each path becomes, one update and one commit per changed
+// row, and where a failing row stops the walk.
+#include "WindowFixture.h"
+
+#include "ibclient/IGDSLibrary.h"
+
+#include <cstring>
+
+namespace {
+
+const QStringList kRewrite = {QStringLiteral("patient_schema.sql"), QStringLiteral("rewrite_rows.sql")};
+
+// Counts updates and commits while installed.
+class TCallCounter : public TClientCallObserver {
+public:
+    TCallCounter() { SetClientCallObserver(this); }
+    ~TCallCounter() override { SetClientCallObserver(nullptr); }
+    bool BeforeCall(const char* name, ISC_STATUS*) override
+    {
+        if (std::strcmp(name, "isc_dsql_execute") == 0)
+            ++updates;
+        else if (std::strcmp(name, "isc_commit_retaining") == 0)
+            ++commits;
+        else if (std::strcmp(name, "isc_dsql_fetch") == 0)
+            ++fetches;
+        return false;
+    }
+    int updates = 0, commits = 0, fetches = 0;
+};
+
+class WindowRewrite : public WindowTest {
+protected:
+    void OpenRewriteRows(const QStringList& scripts = kRewrite)
+    {
+        path = Database(scripts);
+        Open(path);
+        ASSERT_TRUE(DataSet().Active());
+    }
+    QStringList Stored()
+    {
+        TSecondConnection second(path);
+        return second.Paths();
+    }
+    QString path;
+};
+
+const QStringList kOriginal = {"+\\immagini\\2003\\p.jpg", "+\\immagini\\a\\+\\immagini\\b.jpg", "x+\\immagini\\c.jpg",
+                               "D:\\Archivio\\immagini\\d.jpg", "<null>", "", "+\\IMMAGINI\\e.jpg",
+                               "E:\\fotoimmagini2\\f.jpg"};
+
+TEST_F(WindowRewrite, TheDefaultsRewriteThePathsThatBeginWithTheSearchText)
+{
+    OpenRewriteRows();
+    TCallCounter counter;
+    EXPECT_EQ(Press(form->Button2), Completed());
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg";
+    expected[1] = ":immagini:a\\:immagini:b.jpg"; // both occurrences
+    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(counter.updates, 2);
+    EXPECT_EQ(counter.commits, 2);
+    // Reopened on the first row, showing the paths as stored.
+    EXPECT_TRUE(DataSet().Active());
+    EXPECT_EQ(DataSet().RecNo(), 1);
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("EXTFILE"))->AsString(), QStringLiteral(":immagini:2003\\p.jpg"));
+}
+
+TEST_F(WindowRewrite, PressingTwiceChangesNothingTheSecondTimeButStillFinishes)
+{
+    OpenRewriteRows();
+    Press(form->Button2);
+    const QStringList once = Stored();
+    TCallCounter counter;
+    EXPECT_EQ(Press(form->Button2), Completed());
+    EXPECT_EQ(counter.updates, 0);
+    EXPECT_EQ(Stored(), once);
+}
+
+TEST_F(WindowRewrite, AnsweringNoReadsNoRow)
+{
+    OpenRewriteRows();
+    DataSet().MoveBy(2);
+    TCallCounter counter;
+    const auto shown = Press(form->Button2, Qt::Key_N);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(counter.fetches, 0);
+    EXPECT_EQ(counter.updates, 0);
+    EXPECT_EQ(DataSet().RecNo(), 3);
+    EXPECT_EQ(Stored(), kOriginal);
+}
+
+TEST_F(WindowRewrite, TheSearchTextIsCaseSensitive)
+{
+    OpenRewriteRows();
+    form->Edit2->setText(QStringLiteral("+\\IMMAGINI\\"));
+    Press(form->Button2);
+    QStringList expected = kOriginal;
+    expected[6] = ":immagini:e.jpg"; // only the row stored in capitals
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, AnEmptySearchTextPostsEveryRowUnchanged)
+{
+    OpenRewriteRows();
+    form->Edit2->clear();
+    TCallCounter counter;
+    Press(form->Button2);
+    EXPECT_EQ(counter.updates, 8);
+    EXPECT_EQ(counter.commits, 8);
+    QStringList expected = kOriginal;
+    expected[5] = "<null>"; // an empty path is written back as null
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, AReplacementEqualToTheSearchTextPostsTheMatchingRowsUnchanged)
+{
+    OpenRewriteRows();
+    form->Edit3->setText(form->Edit2->text());
+    TCallCounter counter;
+    Press(form->Button2);
+    EXPECT_EQ(counter.updates, 2);
+    EXPECT_EQ(Stored(), kOriginal);
+}
+
+TEST_F(WindowRewrite, APathThatBecomesEmptyIsStoredAsNull)
+{
+    OpenRewriteRows();
+    form->Edit2->setText(QStringLiteral("+\\immagini\\2003\\p.jpg"));
+    form->Edit3->clear();
+    Press(form->Button2);
+    EXPECT_EQ(Stored().value(0), QStringLiteral("<null>"));
+}
+
+TEST_F(WindowRewrite, APathThatBecomesEmptyInARequiredColumnStopsTheWalk)
+{
+    OpenRewriteRows({QStringLiteral("patient_required.sql")});
+    form->Edit2->setText(QStringLiteral("+\\immagini\\a.jpg"));
+    form->Edit3->clear();
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, QStringLiteral("Field 'EXTFILE' must have a value."));
+    EXPECT_EQ(DataSet().State(), dsEdit);
+    EXPECT_EQ(Stored(), (QStringList{"+\\immagini\\a.jpg", "+\\immagini\\b.jpg"}));
+}
+
+TEST_F(WindowRewrite, APathTooLongForTheColumnStopsTheWalkAtThatRow)
+{
+    OpenRewriteRows();
+    form->Edit3->setText(QString(125, u'r'));
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text,
+              QStringLiteral("Trying to store a string of length 256 into a field that can only contain 255."));
+    // The first row is committed; the second stays in edit state with its new path pending.
+    QStringList expected = kOriginal;
+    expected[0] = QString(125, u'r') + QStringLiteral("2003\\p.jpg");
+    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(DataSet().State(), dsEdit);
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("AUTOID"))->AsInteger(), 2);
+}
+
+TEST_F(WindowRewrite, ARowLockedByAnotherConnectionStopsTheWalkThere)
+{
+    OpenRewriteRows();
+    TSecondConnection locker(path);
+    locker.Transaction().StartTransaction();
+    locker.Column(QStringLiteral("update IMMAGINI set ZONA = 'in uso' where AUTOID = 2"));
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[1].text.startsWith(QStringLiteral("deadlock\nupdate conflicts with concurrent update")))
+        << shown[1].text.toStdString();
+    EXPECT_EQ(DataSet().State(), dsEdit);
+    locker.Transaction().Rollback();
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg";
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, AFixedLengthPathColumnIsRewrittenWithItsPadding)
+{
+    path = Database({QStringLiteral("patient_char.sql"), QStringLiteral("rewrite_rows.sql")});
+    Open(path);
+    Press(form->Button2);
+    const QStringList stored = Stored();
+    EXPECT_EQ(stored.value(0), QStringLiteral(":immagini:2003\\p.jpg").leftJustified(60, u' '));
+    EXPECT_EQ(stored.value(2), QStringLiteral("x+\\immagini\\c.jpg").leftJustified(60, u' '));
+}
+
+TEST_F(WindowRewrite, TheHiddenConversionMakesAbsolutePathsRelative)
+{
+    OpenRewriteRows();
+    form->Button1->setVisible(true);
+    TCallCounter counter;
+    EXPECT_EQ(Press(form->Button1), Completed());
+    const QStringList expected = {"+\\immagini\\2003\\p.jpg", // already relative: posted the same
+                                  "+\\immagini\\a\\+\\immagini\\b.jpg", // the first occurrence decides
+                                  "+\\immagini\\c.jpg",
+                                  "+\\immagini\\d.jpg",
+                                  "<null>",
+                                  "",
+                                  "+\\IMMAGINI\\e.jpg", // capitals are not the word
+                                  "+\\immagini2\\f.jpg"}; // found inside a longer folder name
+    EXPECT_EQ(Stored(), expected);
+    EXPECT_EQ(counter.updates, 5);
+}
+
+TEST_F(WindowRewrite, AConfirmedRewritePostsAPendingGridEditFirst)
+{
+    OpenRewriteRows();
+    DataSet().MoveBy(2);
+    form->DBGrid1->setFocus();
+    QTest::keyClick(form->DBGrid1, Qt::Key_End);
+    QTest::keyClicks(form->DBGrid1, QStringLiteral("nuovo"));
+    ASSERT_EQ(DataSet().State(), dsEdit);
+    Press(form->Button2);
+    EXPECT_EQ(Stored().value(2), QStringLiteral("nuovo"));
+}
+
+TEST_F(WindowRewrite, AClosedRecordSetRefusesTheWalkAfterTheConfirmation)
+{
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, QStringLiteral("IBDataSet1: Cannot perform this operation on a closed dataset."));
+}
+
+struct TReplaceCase {
+    QString path, search, replacement, expected;
+};
+
+TEST(ReplaceAll, EveryOccurrenceByExactCodeUnits)
+{
+    const TReplaceCase cases[] = {
+        {"+\\immagini\\2003\\p.jpg", "+\\immagini\\", ":immagini:", ":immagini:2003\\p.jpg"},
+        {"aaaa", "aa", "b", "bb"},
+        {"aaa", "aa", "a", "aa"}, // replaced text is never scanned again
+        {"abc", "", "x", "abc"},
+        {"", "a", "b", ""},
+        {"ABC", "b", "x", "ABC"},
+    };
+    for (const TReplaceCase& c : cases)
+        EXPECT_EQ(TForm1::ReplaceAll(c.path, c.search, c.replacement), c.expected) << c.path.toStdString();
+}
+
+TEST(FolderPart, UpToTheLastSeparatorOrColon)
+{
+    EXPECT_EQ(TForm1::FolderPart(QStringLiteral("C:\\Ostra\\Palvena\\Database\\Pazienti.GDB")),
+              QStringLiteral("C:\\Ostra\\Palvena\\Database\\"));
+    EXPECT_EQ(TForm1::FolderPart(QStringLiteral("/srv/ostra/Pazienti.fdb")), QStringLiteral("/srv/ostra/"));
+    EXPECT_EQ(TForm1::FolderPart(QStringLiteral("host:file.fdb")), QStringLiteral("host:"));
+    EXPECT_EQ(TForm1::FolderPart(QStringLiteral("Pazienti.fdb")), QString());
+}
+
+} // namespace
