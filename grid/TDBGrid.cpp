@@ -1310,10 +1310,15 @@ bool TDBGrid::FrameDue() const
 
 void TDBGrid::Invalidate(const QRect& Rect)
 {
-    if (FAllPending || Rect.isEmpty())
+    if (FAllPending)
         return;
-    FPending += Rect;
-    viewport()->update(Rect);
+    // What lies outside the viewport is never painted, so it must not stay
+    // pending.
+    const QRect visible = Rect & viewport()->rect();
+    if (visible.isEmpty())
+        return;
+    FPending += visible;
+    viewport()->update(visible);
 }
 
 void TDBGrid::InvalidateAll()
@@ -1351,7 +1356,8 @@ void TDBGrid::paintEvent(QPaintEvent* event)
 {
     ++FPaintCount;
     FLastPainted = event->region();
-    FPending = FPending.subtracted(event->region());
+    // What was pending outside a viewport that has since shrunk is gone too.
+    FPending = FPending.subtracted(event->region()).intersected(viewport()->rect());
     FAllPending = false;
     FFrameClock.start();
 

@@ -95,7 +95,7 @@ private:
 class GridFixture {
 public:
     explicit GridFixture(const QStringList& scripts = FixtureDatabase::kPatient, int visibleRows = 11)
-        : data(scripts), source(nullptr)
+        : data(scripts), source(nullptr), visible(visibleRows)
     {
         source.SetName(QStringLiteral("DataSource1"));
         source.SetDataSet(data.dataSet.get());
@@ -128,6 +128,7 @@ public:
     // the text box sits below it.
     void SetVisibleRows(int Rows)
     {
+        visible = Rows;
         grid->setGeometry(8, 8, 457, 217);
         for (int i = 0; i < 3; ++i) {
             const int wanted = grid->TitleRowHeight() + 1 + Rows * (grid->DefaultRowHeight() + 1) + 2;
@@ -138,7 +139,13 @@ public:
         QCoreApplication::processEvents();
     }
 
-    void Open() { data.Open(); }
+    // Opens as "Apri Database" does; the scroll bars that come with the rows
+    // take room, so the grid is sized again.
+    void Open()
+    {
+        data.Open();
+        SetVisibleRows(visible);
+    }
     TIBDataSet& ds() { return *data.dataSet; }
     QString Current(const char* name) { return ds().FieldByName(QString::fromLatin1(name))->AsString(); }
     TDBGridInplaceEdit* Editor() { return grid->InplaceEditor(); }
@@ -246,6 +253,7 @@ public:
     std::vector<QString> boxTexts;
     std::deque<QString> answers;
     std::unique_ptr<ModalWatch> watch;
+    int visible;
 
 private:
     void AnswerBox(QWidget* box)
