@@ -9,6 +9,8 @@
 #include "ibclient/TIBDatabase.h"
 #include "ibclient/TIBTransaction.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,7 +113,7 @@ void TForm1::ConfigureDatabaseObjects()
 void TForm1::LayOutControls()
 {
     setWindowTitle(QStringLiteral("VELMORA"));
-    setFont(TDBGrid::DesignFont());
+    setFont(WindowFont());
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     resize(kClientWidth, kClientHeight);
@@ -171,6 +173,24 @@ void TForm1::LayOutControls()
     wire(SpeedButton2, &TForm1::SpeedButton2Click);
     wire(Button2, &TForm1::Button2Click);
     wire(Button1, &TForm1::Button1Click);
+}
+
+QFont TForm1::WindowFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    // Room a push button leaves around its caption.
+    constexpr int buttonMargins = 8;
+    for (int pixels = 11; pixels > 7; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(QStringLiteral("File Database Pazienti")) <= 105
+            && metrics.horizontalAdvance(QStringLiteral("Apri Database")) + buttonMargins <= 73
+            && metrics.horizontalAdvance(QStringLiteral("Sostituisti stringa")) + buttonMargins <= 129
+            && metrics.height() <= 13)
+            break;
+    }
+    return font;
 }
 
 void TForm1::FormCreate()

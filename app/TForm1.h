@@ -11,6 +11,7 @@
 
 #include "ibclient/TComponent.h"
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 
@@ -71,6 +72,9 @@ public:
     static bool StartsWithLocaleAware(const QString& Path, const QString& Search);
     // The folder part of a path: up to and including its last "/", "\" or ":".
     static QString FolderPart(const QString& Path);
+    // The window's font: the desktop's sans-serif at the largest size, up to
+    // the designed 11 pixels, at which the captions fit their controls.
+    static QFont WindowFont();
 
 private:
     void CreateComponents();

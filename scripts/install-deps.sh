@@ -15,8 +15,9 @@ packages=(
   # Firebird 3.0: the client library, the embedded engine, the tools, ibase.h,
   # and the server that the tests start on loopback
   libfbclient2 firebird3.0-server-core firebird3.0-utils firebird-dev firebird3.0-server
-  # a virtual display for screenshots and for machines without one
-  xvfb xauth
+  # a virtual display for screenshots and for machines without one, and the
+  # picture taker
+  xvfb xauth imagemagick
 )
 
 missing=()

@@ -29,6 +29,20 @@ if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   exec "$program"
 fi
 
+# No display: a virtual one, the window on it, and a picture of it.
 echo "No display found: starting the window on a virtual display (Xvfb)."
+number=90
+while [[ -e /tmp/.X${number}-lock ]]; do number=$((number + 1)); done
+display=":$number"
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+DISPLAY="$display" QT_QPA_PLATFORM=xcb "$program" > /dev/null 2>&1 &
+program_pid=$!
+sleep 3
 shot="$root/sample/velmora-screenshot.png"
-exec xvfb-run -a -s "-screen 0 1024x768x24" env VELMORA_SCREENSHOT="$shot" "$program"
+if DISPLAY="$display" import -window root -crop 520x380+0+0 "$shot"; then
+  echo "Screenshot of the window: $shot"
+fi
+echo "The window runs on the virtual display $display."
+echo "Stop it with: kill $program_pid $xvfb_pid"
