@@ -1,0 +1,492 @@
+// The buffered record set as the program uses it, on the embedded engine,
+// with forced writes off and on:
+//
+//   a. open latency: connect, then open with a view of 12 rows linked (a
+//      TDataSource and a TDataLink with BufferCount 12), at 1,000 and at
+//      1,000,000 rows; opening must not grow with the table.
+//   b. Last on 1,000,000 rows against a raw fetch loop over the same rows,
+//      with the row slot's size and the peak resident memory per cached row.
+//   c. the path-rewrite walk (First; while not Eof: read EXTFILE, and when it
+//      starts with "+\immagini\" Edit, assign the replaced path, Post with
+//      commit-retaining after the post; Next) over 100,000 rows, against a
+//      raw loop making the same client calls: per changed row the prepared
+//      update with its 4 parameters, the changed-row count, commit-retaining.
+//
+//   bench_dataset [--part a|b|c|all] [--forced-writes off|on|both] [--runs N]
+//                 [--small-rows N] [--big-rows N] [--walk-rows N]
+#include "bench/BenchCommon.h"
+#include "bench/RawClient.h"
+
+#include "ibclient/TDataLink.h"
+#include "ibclient/TDataSource.h"
+#include "ibclient/TField.h"
+#include "ibclient/TIBDataSet.h"
+#include "ibclient/TIBDatabase.h"
+#include "ibclient/TIBTransaction.h"
+#include "tests/support/PatientDataSet.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kWindow = 12;
+constexpr double kOpenGoal = 1.2;   // open at the big size / open at the small size
+constexpr double kLastGoal = 0.8;   // rows per second of Last / of the raw fetch loop
+constexpr double kMemoryGoal = 1.1; // peak memory per cached row / slot size
+constexpr double kWalkGoal = 1.10;  // walk time / raw walk time
+
+struct TOptions {
+    QString part = QStringLiteral("all");
+    std::vector<bool> forcedWrites = {false, true};
+    int runs = 0; // 0: each part's own default
+    int smallRows = 1000;
+    int bigRows = 1000000;
+    int walkRows = 100000;
+};
+
+const QString kSearch = QStringLiteral("+\\immagini\\");
+const QString kReplacement = QStringLiteral(":immagini:");
+
+QByteArray SelectText()
+{
+    return PatientSQL::kSelect.join(QStringLiteral("\r\n")).toLatin1();
+}
+
+// The modify text as the layer sends it: the seven lines, each with CR LF,
+// the four named parameters as "?" markers.
+QByteArray ModifyTextWithMarkers()
+{
+    QString text;
+    for (const QString& line : PatientSQL::kModify)
+        text += line + QStringLiteral("\r\n");
+    for (const char* name : {":EXTFILE", ":OLD_AUTOID", ":OLD_CODICE_CLIENTE", ":OLD_NUMERO_CARTELLA"})
+        text.replace(QLatin1String(name), QStringLiteral("?"));
+    return text.toLatin1();
+}
+
+// A view of kWindow rows, linked for the lifetime of the object.
+struct TView {
+    explicit TView(TDataSet* dataSet)
+    {
+        source.SetDataSet(dataSet);
+        link.SetDataSource(&source);
+        link.SetBufferCount(kWindow);
+    }
+    ~TView() { link.SetDataSource(nullptr); }
+    TDataSource source{nullptr};
+    TDataLink link;
+};
+
+bool ForcedWritesOf(const QString& path)
+{
+    RawAttachment probe(path);
+    return probe.ForcedWrites();
+}
+
+void CheckForcedWrites(const QString& path, bool expected)
+{
+    if (ForcedWritesOf(path) != expected)
+        throw std::runtime_error("forced writes are not as asked on " + path.toStdString());
+}
+
+// ---- a. open latency -------------------------------------------------------
+
+struct TOpenFigures {
+    double firstOpenMs = 0; // on a fresh connection: prepare, schema lookups, execute, the window's rows
+    double reopenMs = 0;    // prepared already: execute and the window's rows
+    double rawMs = 0;       // raw: prepare the select, execute, fetch the window's rows
+    int cachedRows = 0;
+};
+
+[[gnu::noinline]] void MeasuredOpen(TIBDataSet& dataSet)
+{
+    dataSet.Open();
+}
+
+[[gnu::noinline]] void MeasuredRawOpen(RawAttachment& database, RawTransaction& transaction)
+{
+    RawStatement select(database, transaction, SelectText());
+    select.Open();
+    for (int i = 0; i < kWindow; ++i)
+        if (!select.Fetch())
+            throw std::runtime_error("fewer rows than the window");
+    select.CloseCursor();
+}
+
+void PartOpen(const TOptions& o, bool fw)
+{
+    const int runs = o.runs > 0 ? o.runs : 11;
+    const int sizes[2] = {o.smallRows, o.bigRows};
+    QString paths[2];
+    for (int s = 0; s < 2; ++s) {
+        paths[s] = Bench::ImmaginiDatabase(sizes[s], fw);
+        CheckForcedWrites(paths[s], fw);
+    }
+
+    std::unique_ptr<PatientDataSet> programs[2];
+    std::unique_ptr<TView> views[2];
+    for (int s = 0; s < 2; ++s) {
+        programs[s] = std::make_unique<PatientDataSet>();
+        programs[s]->database->SetDatabaseName(paths[s]);
+        views[s] = std::make_unique<TView>(programs[s]->dataSet.get());
+    }
+    std::vector<double> first[2], reopen[2], raw[2];
+    int cached[2] = {};
+    // One unmeasured round warms the engine and the page cache; then the
+    // sizes alternate.
+    for (int run = -1; run < runs; ++run) {
+        for (int s = 0; s < 2; ++s) {
+            PatientDataSet& p = *programs[s];
+            p.database->SetConnected(true);
+            double start = Bench::NowMs();
+            MeasuredOpen(*p.dataSet);
+            const double firstMs = Bench::NowMs() - start;
+            cached[s] = p.dataSet->CachedRecordCount();
+            p.dataSet->Close();
+            start = Bench::NowMs();
+            MeasuredOpen(*p.dataSet);
+            const double reopenMs = Bench::NowMs() - start;
+            p.dataSet->Close();
+            p.database->SetConnected(false);
+
+            RawAttachment rawDb(paths[s]);
+            RawTransaction rawTr(rawDb);
+            start = Bench::NowMs();
+            MeasuredRawOpen(rawDb, rawTr);
+            const double rawMs = Bench::NowMs() - start;
+            rawTr.Commit();
+            rawDb.Detach();
+            if (run >= 0) {
+                first[s].push_back(firstMs);
+                reopen[s].push_back(reopenMs);
+                raw[s].push_back(rawMs);
+            }
+        }
+    }
+    for (int s = 0; s < 2; ++s)
+        views[s].reset();
+
+    std::printf("\na. open latency with a view of %d rows; embedded engine, forced writes %s, median of %d runs\n",
+                kWindow, Bench::OnOff(fw), runs);
+    std::printf("   rows fetched by the open: %d at %d rows, %d at %d rows\n", cached[0], sizes[0], cached[1],
+                sizes[1]);
+    Bench::Table table({QStringLiteral("what"), QStringLiteral("%1 rows ms").arg(sizes[0]),
+                        QStringLiteral("%1 rows ms").arg(sizes[1]), QStringLiteral("ratio big/small"),
+                        QStringLiteral("goal"), QStringLiteral("verdict")});
+    auto row = [&](const QString& what, const std::vector<double>* figures, bool judged) {
+        const double small = Bench::Median(figures[0]);
+        const double big = Bench::Median(figures[1]);
+        table.AddRow({what, Bench::Ms(small), Bench::Ms(big), Bench::Ratio(big / small),
+                      judged ? QStringLiteral("<= %1").arg(kOpenGoal) : QString(),
+                      judged ? Bench::Verdict(big / small <= kOpenGoal) : QString()});
+    };
+    row(QStringLiteral("open after connect (prepare + execute + 12 rows)"), first, true);
+    row(QStringLiteral("reopen, prepared (execute + 12 rows)"), reopen, true);
+    row(QStringLiteral("raw: prepare select + execute + 12 fetches"), raw, false);
+    table.Print();
+}
+
+// ---- b. Last ---------------------------------------------------------------
+
+[[gnu::noinline]] long long MeasuredRawFetchAll(RawStatement& select)
+{
+    long long rows = 0;
+    select.Open();
+    while (select.Fetch())
+        ++rows;
+    select.CloseCursor();
+    return rows;
+}
+
+[[gnu::noinline]] void MeasuredLast(TIBDataSet& dataSet)
+{
+    dataSet.Last();
+}
+
+void PartLast(const TOptions& o, bool fw)
+{
+    const int runs = o.runs > 0 ? o.runs : 3;
+    const QString path = Bench::ImmaginiDatabase(o.bigRows, fw);
+    CheckForcedWrites(path, fw);
+
+    RawAttachment rawDb(path);
+    RawTransaction rawTr(rawDb);
+    RawStatement rawSelect(rawDb, rawTr, SelectText());
+
+    PatientDataSet program;
+    program.database->SetDatabaseName(path);
+    program.database->SetConnected(true);
+
+    // The raw loop runs first, so that the engine's page cache has reached
+    // its size before the record set's memory is measured.
+    MeasuredRawFetchAll(rawSelect);
+    std::vector<double> rawMs, oursMs, bytesPerRow;
+    bool peakReset = true;
+    int slot = 0;
+    long long rawRows = 0;
+    int cachedRows = 0;
+    for (int run = 0; run < runs; ++run) {
+        double start = Bench::NowMs();
+        rawRows = MeasuredRawFetchAll(rawSelect);
+        rawMs.push_back(Bench::NowMs() - start);
+
+        program.dataSet->Open();
+        peakReset = Bench::ResetPeakRss() && peakReset;
+        const long rssBefore = Bench::RssKiB();
+        start = Bench::NowMs();
+        MeasuredLast(*program.dataSet);
+        oursMs.push_back(Bench::NowMs() - start);
+        const long peakAfter = Bench::PeakRssKiB();
+        slot = program.dataSet->RecordBufferSize();
+        cachedRows = program.dataSet->CachedRecordCount();
+        bytesPerRow.push_back(double(peakAfter - rssBefore) * 1024.0 / cachedRows);
+        program.dataSet->Close();
+    }
+    rawTr.Commit();
+    if (cachedRows != rawRows)
+        throw std::runtime_error("Last cached a different number of rows than the raw loop fetched");
+
+    const double rawRate = rawRows / Bench::Median(rawMs) * 1000;
+    const double oursRate = cachedRows / Bench::Median(oursMs) * 1000;
+    const double perRow = Bench::Median(bytesPerRow);
+    std::printf("\nb. Last on %d rows; embedded engine, forced writes %s, median of %d runs\n", o.bigRows,
+                Bench::OnOff(fw), runs);
+    Bench::Table table({QStringLiteral("what"), QStringLiteral("median ms"), QStringLiteral("rows/s"),
+                        QStringLiteral("ratio"), QStringLiteral("goal"), QStringLiteral("verdict")});
+    table.AddRow({QStringLiteral("raw fetch loop (execute + isc_dsql_fetch)"), Bench::Ms(Bench::Median(rawMs)),
+                  QString::number(qRound64(rawRate)), QStringLiteral("1.000"), QString(), QString()});
+    table.AddRow({QStringLiteral("TIBDataSet Last (rows/s to raw)"), Bench::Ms(Bench::Median(oursMs)),
+                  QString::number(qRound64(oursRate)), Bench::Ratio(oursRate / rawRate),
+                  QStringLiteral(">= %1").arg(kLastGoal), Bench::Verdict(oursRate / rawRate >= kLastGoal)});
+    table.AddRow({QStringLiteral("peak memory per cached row / slot size"),
+                  QStringLiteral("%1 B").arg(qRound64(perRow)), QStringLiteral("slot %1 B").arg(slot),
+                  Bench::Ratio(perRow / slot), QStringLiteral("<= %1").arg(kMemoryGoal),
+                  Bench::Verdict(perRow / slot <= kMemoryGoal)});
+    table.Print();
+    if (!peakReset)
+        std::printf("   (the peak could not be reset: the memory figure may include earlier peaks)\n");
+}
+
+// ---- c. the path-rewrite walk ------------------------------------------------
+
+struct TWalkResult {
+    int changed = 0;
+    long long pathsDigest = 0;
+};
+
+[[gnu::noinline]] int MeasuredWalkOurs(TIBDataSet& dataSet)
+{
+    int changed = 0;
+    TField* path = dataSet.FieldByName(QStringLiteral("EXTFILE"));
+    dataSet.First();
+    while (!dataSet.Eof()) {
+        const QString value = path->AsString();
+        if (value.startsWith(kSearch)) {
+            QString replaced = value;
+            replaced.replace(kSearch, kReplacement);
+            dataSet.Edit();
+            path->SetAsString(replaced);
+            dataSet.Post(); // the after-post handler commits with commit-retaining
+            ++changed;
+        }
+        dataSet.Next();
+    }
+    return changed;
+}
+
+void SetLong(XSQLVAR& param, const XSQLVAR& column)
+{
+    if (RawValue::IsNull(column)) {
+        *param.sqlind = -1;
+        return;
+    }
+    *param.sqlind = 0;
+    const std::int32_t value = RawValue::Long(column);
+    std::memcpy(param.sqldata, &value, sizeof value);
+}
+
+[[gnu::noinline]] int MeasuredWalkRaw(RawStatement& select, RawStatement& update, RawTransaction& transaction)
+{
+    const QByteArray search = kSearch.toLatin1();
+    const QByteArray replacement = kReplacement.toLatin1();
+    RawSQLDA& row = select.Columns();
+    RawSQLDA& params = *update.Params();
+    XSQLVAR& newPath = params.Var(0);
+    QByteArray bytes;
+    int changed = 0;
+    while (select.Fetch()) {
+        if (RawValue::IsNull(row.Var(3)))
+            continue;
+        int length = 0;
+        const char* path = RawValue::VaryingBytes(row.Var(3), &length);
+        if (length < search.size() || std::memcmp(path, search.constData(), std::size_t(search.size())) != 0)
+            continue;
+        bytes.setRawData(path, uint(length));
+        QByteArray replaced = bytes;
+        replaced.replace(search, replacement);
+        const auto newLength = static_cast<short>(replaced.size());
+        if (newLength > newPath.sqllen)
+            throw std::runtime_error("new path longer than the column");
+        std::memcpy(newPath.sqldata, &newLength, sizeof newLength);
+        std::memcpy(newPath.sqldata + 2, replaced.constData(), std::size_t(newLength));
+        *newPath.sqlind = 0;
+        SetLong(params.Var(1), row.Var(2)); // OLD_AUTOID
+        SetLong(params.Var(2), row.Var(0)); // OLD_CODICE_CLIENTE
+        SetLong(params.Var(3), row.Var(1)); // OLD_NUMERO_CARTELLA
+        update.Execute();
+        if (update.RowsUpdated() != 1)
+            throw std::runtime_error("the raw update changed no row");
+        transaction.CommitRetaining();
+        ++changed;
+    }
+    return changed;
+}
+
+// A digest of every stored path, to check that both walks left the same data.
+long long PathsDigest(const QString& path, int* remaining)
+{
+    RawAttachment db(path);
+    RawTransaction tr(db);
+    RawStatement select(db, tr, "select EXTFILE from IMMAGINI order by AUTOID");
+    select.Open();
+    long long digest = 0;
+    *remaining = 0;
+    const QByteArray search = kSearch.toLatin1();
+    while (select.Fetch()) {
+        int length = 0;
+        const char* bytes = RawValue::VaryingBytes(select.Columns().Var(0), &length);
+        for (int i = 0; i < length; ++i)
+            digest = digest * 131 + static_cast<unsigned char>(bytes[i]);
+        if (QByteArray::fromRawData(bytes, length).startsWith(search))
+            ++*remaining;
+    }
+    select.CloseCursor();
+    tr.Commit();
+    return digest;
+}
+
+void PartWalk(const TOptions& o, bool fw)
+{
+    // With forced writes on every commit waits for the disk: one run of each.
+    const int runs = o.runs > 0 ? o.runs : (fw ? 1 : 3);
+    const QString cached = Bench::ImmaginiDatabase(o.walkRows, fw);
+    std::vector<double> rawMs, oursMs;
+    int changed = 0;
+    for (int run = 0; run < runs; ++run) {
+        QTemporaryDir dir;
+        // Raw.
+        const QString rawPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("raw.fdb"));
+        CheckForcedWrites(rawPath, fw);
+        int rawChanged = 0;
+        {
+            RawAttachment db(rawPath);
+            RawTransaction tr(db);
+            RawStatement select(db, tr, SelectText());
+            RawStatement update(db, tr, ModifyTextWithMarkers());
+            if (!update.Params() || update.Params()->Count() != 4)
+                throw std::runtime_error("the modify statement does not have four parameters");
+            select.Open();
+            const double start = Bench::NowMs();
+            rawChanged = MeasuredWalkRaw(select, update, tr);
+            rawMs.push_back(Bench::NowMs() - start);
+            select.CloseCursor();
+            tr.Commit();
+        }
+        // Ours.
+        const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
+        int oursChanged = 0;
+        {
+            PatientDataSet program;
+            program.database->SetDatabaseName(oursPath);
+            program.Open();
+            const double start = Bench::NowMs();
+            oursChanged = MeasuredWalkOurs(*program.dataSet);
+            oursMs.push_back(Bench::NowMs() - start);
+            program.dataSet->Close();
+            program.transaction->Commit();
+            program.database->SetConnected(false);
+        }
+        int rawRemaining = 0, oursRemaining = 0;
+        if (oursChanged != rawChanged || PathsDigest(rawPath, &rawRemaining) != PathsDigest(oursPath, &oursRemaining) ||
+            rawRemaining != 0 || oursRemaining != 0)
+            throw std::runtime_error("the two walks left different data");
+        changed = oursChanged;
+    }
+    const double raw = Bench::Median(rawMs);
+    const double ours = Bench::Median(oursMs);
+    std::printf("\nc. path-rewrite walk over %d rows, %d rows changed (one update + one commit-retaining each);\n"
+                "   embedded engine, forced writes %s, median of %d runs\n",
+                o.walkRows, changed, Bench::OnOff(fw), runs);
+    Bench::Table table({QStringLiteral("what"), QStringLiteral("median ms"), QStringLiteral("us per changed row"),
+                        QStringLiteral("ratio to raw"), QStringLiteral("goal"), QStringLiteral("verdict")});
+    table.AddRow({QStringLiteral("raw loop (fetch, execute, sql_info, commit_retaining)"), Bench::Ms(raw),
+                  QString::number(raw * 1000 / changed, 'f', 1), QStringLiteral("1.000"), QString(), QString()});
+    table.AddRow({QStringLiteral("TIBDataSet walk (Edit, SetAsString, Post, Next)"), Bench::Ms(ours),
+                  QString::number(ours * 1000 / changed, 'f', 1), Bench::Ratio(ours / raw),
+                  QStringLiteral("<= %1").arg(kWalkGoal), Bench::Verdict(ours / raw <= kWalkGoal)});
+    table.Print();
+}
+
+TOptions ParseOptions(const QStringList& args)
+{
+    TOptions o;
+    auto number = [&](qsizetype& i) {
+        if (i + 1 >= args.size())
+            throw std::runtime_error("missing value after " + args[i].toStdString());
+        return args[++i].toInt();
+    };
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--part") && i + 1 < args.size()) {
+            o.part = args[++i];
+        } else if (a == QLatin1String("--forced-writes") && i + 1 < args.size()) {
+            const QString v = args[++i];
+            o.forcedWrites = v == QLatin1String("both") ? std::vector<bool>{false, true}
+                                                        : std::vector<bool>{v == QLatin1String("on")};
+        } else if (a == QLatin1String("--runs")) {
+            o.runs = number(i);
+        } else if (a == QLatin1String("--small-rows")) {
+            o.smallRows = number(i);
+        } else if (a == QLatin1String("--big-rows")) {
+            o.bigRows = number(i);
+        } else if (a == QLatin1String("--walk-rows")) {
+            o.walkRows = number(i);
+        } else {
+            throw std::runtime_error("usage: bench_dataset [--part a|b|c|all] [--forced-writes off|on|both] "
+                                     "[--runs N] [--small-rows N] [--big-rows N] [--walk-rows N]");
+        }
+    }
+    if (o.smallRows < kWindow || o.bigRows < kWindow || o.walkRows < 1)
+        throw std::runtime_error("too few rows");
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        const TOptions o = ParseOptions(app.arguments());
+        std::printf("bench_dataset: the record set over \"%s\"\n", qPrintable(PatientSQL::kSelect.join(QString())));
+        const bool all = o.part == QLatin1String("all");
+        for (bool fw : o.forcedWrites) {
+            if (all || o.part == QLatin1String("a"))
+                PartOpen(o, fw);
+            if (all || o.part == QLatin1String("b"))
+                PartLast(o, fw);
+            if (all || o.part == QLatin1String("c"))
+                PartWalk(o, fw);
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_dataset: %s\n", e.what());
+        return 1;
+    }
+}
