@@ -1,0 +1,128 @@
+// The path-rewrite walk over 100,000 rows with the grid attached against the
+// same walk with no view linked. The walk is the rewrite command's: First;
+// while not Eof: Edit, EXTFILE := the new path, Post (the after-post handler
+// commits with commit-retaining), Next; no event loop runs meanwhile, as in
+// the program. Each walk gets its own copy of the database (forced writes
+// off, as every fixture database). Reports both times, their ratio and the
+// grid's paints per second during the walk.
+//
+// Run by hand, offscreen and under Xvfb:
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_grid_walk [rounds]
+//   QT_QPA_PLATFORM=xcb xvfb-run -a build/bench/bench_grid_walk [rounds]
+#include "app/TApplication.h"
+#include "grid/TDBGrid.h"
+#include "ibclient/TDataSource.h"
+#include "ibclient/TIBDataSet.h"
+#include "ibclient/TIBDatabase.h"
+#include "ibclient/TIBTransaction.h"
+#include "tests/support/FixtureDatabase.h"
+#include "tests/support/PatientDataSet.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QStringList kWalkRows = {QStringLiteral("patient_schema.sql"), QStringLiteral("walk_rows.sql")};
+
+struct WalkResult {
+    double seconds = 0;
+    int rows = 0;
+    int paints = 0;
+};
+
+// The rewrite command's loop; answers the rows rewritten.
+int Walk(TIBDataSet& ds)
+{
+    const QString from = QStringLiteral("+\\immagini\\");
+    const QString to = QStringLiteral(":immagini:");
+    int rewritten = 0;
+    ds.First();
+    while (!ds.Eof()) {
+        const QString path = ds.FieldByName(QStringLiteral("EXTFILE"))->AsString();
+        if (path.startsWith(from)) {
+            ds.Edit();
+            ds.FieldByName(QStringLiteral("EXTFILE"))->SetAsString(to + path.mid(from.size()));
+            ds.Post();
+            ++rewritten;
+        }
+        ds.Next();
+    }
+    return rewritten;
+}
+
+WalkResult Run(bool withGrid)
+{
+    PatientDataSet p(kWalkRows);
+    TDataSource source(nullptr);
+    source.SetName(QStringLiteral("DataSource1"));
+    std::unique_ptr<QWidget> window;
+    TDBGrid* grid = nullptr;
+    if (withGrid) {
+        source.SetDataSet(p.dataSet.get());
+        window = std::make_unique<QWidget>();
+        window->setFont(TDBGrid::DesignFont());
+        window->resize(471, 314);
+        grid = new TDBGrid(window.get());
+        grid->setGeometry(8, 64, 457, 217);
+        grid->SetDataSource(&source);
+        window->show();
+        grid->setFocus();
+    }
+    p.Open();
+    // Everything the opening showed is painted before the clock starts.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    const int paintsBefore = grid ? grid->PaintCount() : 0;
+    QElapsedTimer clock;
+    clock.start();
+    WalkResult result;
+    result.rows = Walk(*p.dataSet);
+    result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    result.paints = grid ? grid->PaintCount() - paintsBefore : 0;
+    QCoreApplication::processEvents();
+    return result;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    std::printf("platform %s, forced writes off, %d rounds\n", qPrintable(QGuiApplication::platformName()), rounds);
+    std::vector<double> bare, grid, rates;
+    try {
+        Run(false); // builds the template database and warms the engine
+        for (int round = 0; round < rounds; ++round) {
+            const WalkResult without = Run(false);
+            const WalkResult with = Run(true);
+            const double rate = with.paints / with.seconds;
+            std::printf("round %d: %d rows, no view %.3f s, grid %.3f s (ratio %.3f), %d paints = %.1f per second\n",
+                        round + 1, with.rows, without.seconds, with.seconds, with.seconds / without.seconds,
+                        with.paints, rate);
+            std::fflush(stdout);
+            bare.push_back(without.seconds);
+            grid.push_back(with.seconds);
+            rates.push_back(rate);
+        }
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(e.ClassName()), qPrintable(e.Message()));
+        return 1;
+    }
+    std::printf("median: no view %.3f s, grid %.3f s, ratio %.3f (goal <= 1.10), paints %.1f per second (goal >= 30)\n",
+                Median(bare), Median(grid), Median(grid) / Median(bare), Median(rates));
+    return 0;
+}
