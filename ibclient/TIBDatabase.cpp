@@ -5,8 +5,7 @@
 #include "ibclient/TIBBase.h"
 #include "ibclient/TIBSchema.h"
 #include "ibclient/TIBTransaction.h"
-
-#include <QTimer>
+#include "ibclient/TNumberFormat.h"
 
 #include <array>
 #include <optional>
@@ -100,54 +99,12 @@ QString AsciiLower(const QString& text)
     return out;
 }
 
-// A signed 32-bit integer as the connection reads numeric parameter values:
-// leading blanks skipped, an optional sign, decimal digits or hexadecimal
-// ones after "$" or "0x"; nothing may follow.
-std::optional<qint32> ParseInteger32(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == u' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-'))
-        negative = text.at(i++) == u'-';
-    int base = 10;
-    if (i < text.size() && text.at(i) == u'$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text.at(i) == u'0' && (text.at(i + 1) == u'x' || text.at(i + 1) == u'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= text.size())
-        return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = text.at(i).isDigit() && text.at(i).unicode() < 128 ? text.at(i).unicode() - u'0'
-                          : base == 16 && text.at(i).toLower() >= u'a' && text.at(i).toLower() <= u'f'
-                              ? text.at(i).toLower().unicode() - u'a' + 10
-                              : -1;
-        if (digit < 0 || digit >= base)
-            return std::nullopt;
-        value = value * base + digit;
-        if (value > (qint64(1) << 32))
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (base == 16 && !negative && value <= 0xFFFFFFFFLL && value > 0x7FFFFFFFLL)
-        value -= (qint64(1) << 32); // hexadecimal covers the whole 32-bit pattern
-    if (value < INT32_MIN || value > INT32_MAX)
-        return std::nullopt;
-    return static_cast<qint32>(value);
-}
-
 qint32 IntegerValue(const QString& value)
 {
-    const std::optional<qint32> number = ParseInteger32(value);
+    const std::optional<std::int64_t> number = TNumberFormat::ParseInteger(value, 32);
     if (!number)
         throw EConvertError(QStringLiteral("''%1'' is not a valid integer value").arg(value));
-    return *number;
+    return static_cast<qint32>(*number);
 }
 
 // A text item: the length byte counts the value's bytes, so a longer value
@@ -163,7 +120,8 @@ void AppendText(QByteArray& dpb, char code, const QString& name, const QByteArra
 
 } // namespace
 
-TIBDatabase::TIBDatabase(TComponent* AOwner) : TCustomConnection(AOwner), FGDSLibrary(SharedClientLibrary())
+TIBDatabase::TIBDatabase(TComponent* AOwner)
+    : TCustomConnection(AOwner), FGDSLibrary(SharedClientLibrary()), FIdleTimer([this] { IdleTimeout(); })
 {
     FGDSLibrary->CheckIBLoaded();
     FIBLoaded = true;
@@ -181,7 +139,7 @@ TIBDatabase::~TIBDatabase()
     Destroying();
     if (!FIBLoaded)
         return;
-    FTimer.reset();
+    FIdleTimer.SetInterval(0);
     if (Connected()) {
         try {
             Close();
@@ -247,37 +205,6 @@ void TIBDatabase::SetDefaultTransaction(TIBTransaction* Value)
         FreeNotification(Value);
     }
     FDefaultTransaction = Value;
-}
-
-int TIBDatabase::IdleTimer() const
-{
-    return FTimer ? FTimer->interval() : 0;
-}
-
-void TIBDatabase::SetIdleTimer(int Milliseconds)
-{
-    if (Milliseconds < 0)
-        RaiseClientError(ceTimeoutNegative);
-    if (Milliseconds == 0) {
-        FTimer.reset();
-        return;
-    }
-    if (!FTimer) {
-        FTimer = std::make_unique<QTimer>();
-        QObject::connect(FTimer.get(), &QTimer::timeout, [this] { IdleTick(); });
-    }
-    FTimer->setInterval(Milliseconds);
-    FTimer->start();
-}
-
-void TIBDatabase::IdleTick()
-{
-    if (Connected() && FCanTimeout) {
-        ForceClose();
-        if (FOnIdleTimer)
-            FOnIdleTimer(this);
-    }
-    FCanTimeout = true;
 }
 
 void TIBDatabase::CheckActive()
@@ -481,9 +408,18 @@ void TIBDatabase::ForceClose()
     DoAfterDisconnect();
 }
 
+void TIBDatabase::IdleTimeout()
+{
+    if (!Connected())
+        return;
+    ForceClose();
+    if (FOnIdleTimer)
+        FOnIdleTimer(this);
+}
+
 ISC_STATUS TIBDatabase::Call(ISC_STATUS ErrCode, bool RaiseError)
 {
-    FCanTimeout = false;
+    FIdleTimer.MarkUsed();
     if (RaiseError && StatusVectorShowsLostConnection()) {
         // The message must be composed before the forced close overwrites the status vector.
         const ISC_STATUS* vector = ThreadStatusVector();

@@ -9,6 +9,7 @@
 #include "ibclient/IGDSLibrary.h"
 #include "ibclient/TCodePage.h"
 #include "ibclient/TCustomConnection.h"
+#include "ibclient/TIdleTimer.h"
 #include "ibclient/TSlotList.h"
 #include "ibclient/TStringList.h"
 
@@ -17,7 +18,6 @@
 
 #include <memory>
 
-class QTimer;
 class TIBBase;
 class TIBSchema;
 class TIBTransaction;
@@ -44,8 +44,8 @@ public:
     void SetDefaultTransaction(TIBTransaction* Value);
     TIBTransaction* InternalTransaction() const { return FInternalTransaction; }
 
-    int IdleTimer() const;
-    void SetIdleTimer(int Milliseconds);
+    int IdleTimer() const { return FIdleTimer.Interval(); }
+    void SetIdleTimer(int Milliseconds) { FIdleTimer.SetInterval(Milliseconds); }
 
     const QString& CharacterSet() const { return FCharacterSet; }
     int CharacterSetCodePage() const { return FCharacterSetCodePage; }
@@ -77,7 +77,7 @@ public:
     // Detaches whatever happens.
     void ForceClose();
     // A call went through the connection: the idle timer waits another round.
-    void MarkUsed() { FCanTimeout = false; }
+    void MarkUsed() { FIdleTimer.MarkUsed(); }
 
     // --- transactions
     int AddTransaction(TIBTransaction* TR);
@@ -120,14 +120,14 @@ private:
     void CloseAttachment(bool Force);
     void ReadDialect();
     void SetCharacterSet(const QString& Name);
-    void IdleTick();
+    // No call went through the connection for an interval: it detaches.
+    void IdleTimeout();
 
     std::shared_ptr<IGDSLibrary> FGDSLibrary;
     bool FIBLoaded = false;
     int FDBSQLDialect = 3;
     int FSQLDialect = 3;
     TNotifyEvent FOnDialectDowngradeWarning;
-    bool FCanTimeout = false;
     TSlotList<TIBBase> FSQLObjects;
     TSlotList<TIBTransaction> FTransactions;
     QString FDBName;
@@ -139,7 +139,8 @@ private:
     TNotifyEvent FOnIdleTimer;
     TIBTransaction* FDefaultTransaction = nullptr;
     TIBTransaction* FInternalTransaction = nullptr;
-    std::unique_ptr<QTimer> FTimer;
+    // Detaches the connection after an interval without calls (never here: 0).
+    TIdleTimer FIdleTimer;
     bool FAllowStreamedConnected = true;
     std::unique_ptr<TIBSchema> FSchema;
     QString FCharacterSet = QStringLiteral("NONE");

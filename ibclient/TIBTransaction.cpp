@@ -7,8 +7,6 @@
 #include "ibclient/TIBBase.h"
 #include "ibclient/TIBDatabase.h"
 
-#include <QTimer>
-
 #include <array>
 #include <vector>
 
@@ -51,7 +49,8 @@ QString AsciiLower(const QString& text)
 
 } // namespace
 
-TIBTransaction::TIBTransaction(TComponent* AOwner) : TComponent(AOwner), FGDSLibrary(SharedClientLibrary())
+TIBTransaction::TIBTransaction(TComponent* AOwner)
+    : TComponent(AOwner), FGDSLibrary(SharedClientLibrary()), FIdleTimer([this] { IdleTimeout(); })
 {
     FGDSLibrary->CheckIBLoaded();
     FIBLoaded = true;
@@ -64,7 +63,7 @@ TIBTransaction::~TIBTransaction()
     Destroying();
     if (!FIBLoaded)
         return;
-    FTimer.reset();
+    FIdleTimer.SetInterval(0);
     if (InTransaction()) {
         try {
             EndHard(FDefaultAction == TACommit || FDefaultAction == TACommitRetaining ? TACommit : TARollback, true);
@@ -285,7 +284,7 @@ void TIBTransaction::CheckAutoStop()
 ISC_STATUS TIBTransaction::Call(ISC_STATUS ErrCode, bool RaiseError)
 {
     FDatabases.ForEach([](TIBDatabase* database, int) { database->MarkUsed(); });
-    FCanTimeout = false;
+    FIdleTimer.MarkUsed();
     // A lost connection ends at the connection, which force-closes itself.
     // This client library reports it to statements and transactions as a
     // failed network read or write rather than as a lost connection, so all
@@ -385,33 +384,11 @@ void TIBTransaction::UnregisterSQLObject(int Idx)
     link->FIndexInTransaction = -1;
 }
 
-int TIBTransaction::IdleTimer() const
+void TIBTransaction::IdleTimeout()
 {
-    return FTimer ? FTimer->interval() : 0;
-}
-
-void TIBTransaction::SetIdleTimer(int Milliseconds)
-{
-    if (Milliseconds < 0)
-        RaiseClientError(ceTimeoutNegative);
-    if (Milliseconds == 0) {
-        FTimer.reset();
+    if (!InTransaction())
         return;
-    }
-    if (!FTimer) {
-        FTimer = std::make_unique<QTimer>();
-        QObject::connect(FTimer.get(), &QTimer::timeout, [this] { IdleTick(); });
-    }
-    FTimer->setInterval(Milliseconds);
-    FTimer->start();
-}
-
-void TIBTransaction::IdleTick()
-{
-    if (InTransaction() && FCanTimeout) {
-        FinishTransaction(FDefaultAction, true);
-        if (FOnIdleTimer)
-            FOnIdleTimer(this);
-    }
-    FCanTimeout = true;
+    FinishTransaction(FDefaultAction, true);
+    if (FOnIdleTimer)
+        FOnIdleTimer(this);
 }

@@ -8,6 +8,7 @@
 
 #include "ibclient/IGDSLibrary.h"
 #include "ibclient/TComponent.h"
+#include "ibclient/TIdleTimer.h"
 #include "ibclient/TSlotList.h"
 #include "ibclient/TStringList.h"
 
@@ -16,7 +17,6 @@
 #include <functional>
 #include <memory>
 
-class QTimer;
 class TIBBase;
 class TIBDatabase;
 
@@ -78,8 +78,8 @@ public:
     void SetAutoStopAction(TAutoStopAction Value) { FAutoStopAction = Value; }
     bool AllowAutoStart() const { return FAllowAutoStart; }
     void SetAllowAutoStart(bool Value) { FAllowAutoStart = Value; }
-    int IdleTimer() const;
-    void SetIdleTimer(int Milliseconds);
+    int IdleTimer() const { return FIdleTimer.Interval(); }
+    void SetIdleTimer(int Milliseconds) { FIdleTimer.SetInterval(Milliseconds); }
     void SetOnIdleTimer(TNotifyEvent e) { FOnIdleTimer = std::move(e); }
 
     // The cached parameter block (built by the next start after Params change).
@@ -123,11 +123,12 @@ protected:
 private:
     void FinishTransaction(TIBTransactionAction Action, bool Force);
     void EndHard(TIBTransactionAction Action, bool Force);
-    void IdleTick();
+    // No call went through the transaction for an interval: it ends, forced,
+    // by its default action.
+    void IdleTimeout();
 
     std::shared_ptr<IGDSLibrary> FGDSLibrary;
     bool FIBLoaded = false;
-    bool FCanTimeout = false;
     TSlotList<TIBDatabase> FDatabases;
     TSlotList<TIBBase> FSQLObjects;
     TIBDatabase* FDefaultDatabase = nullptr;
@@ -135,7 +136,7 @@ private:
     bool FHandleIsShared = false;
     TNotifyEvent FOnIdleTimer;
     QByteArray FTPB;
-    std::unique_ptr<QTimer> FTimer;
+    TIdleTimer FIdleTimer;
     TIBTransactionAction FDefaultAction = TACommit;
     TStringList FTRParams;
     bool FTRParamsChanged = true;

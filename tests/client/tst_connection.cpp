@@ -5,22 +5,13 @@
 #include "ClientFixture.h"
 
 #include "ibclient/TDynamicLibrary.h"
+#include "tests/support/ClientCalls.h"
 #include "tests/support/LoopbackServer.h"
 
-namespace {
+#include <QEventLoop>
+#include <QTimer>
 
-// Counts the client calls made while it is installed.
-class TCallCounter : public TClientCallObserver {
-public:
-    TCallCounter() { SetClientCallObserver(this); }
-    ~TCallCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char*, ISC_STATUS*) override
-    {
-        ++calls;
-        return false;
-    }
-    int calls = 0;
-};
+namespace {
 
 using Connection = ClientTest;
 
@@ -52,16 +43,16 @@ TEST_F(Connection, AssigningTheCurrentStateMakesNoCallAndFiresNoEvent)
     db->SetBeforeDisconnect([&](TCustomConnection*) { ++events; });
     db->SetBeforeConnect([&](TCustomConnection*) { ++events; });
     {
-        TCallCounter counter;
+        TClientCalls calls;
         db->SetConnected(false);
-        EXPECT_EQ(counter.calls, 0);
+        EXPECT_EQ(calls.Total(), 0);
     }
     db->Open();
     events = 0;
     {
-        TCallCounter counter;
+        TClientCalls calls;
         db->SetConnected(true);
-        EXPECT_EQ(counter.calls, 0);
+        EXPECT_EQ(calls.Total(), 0);
     }
     EXPECT_EQ(events, 0);
     db->SetBeforeDisconnect(nullptr);
@@ -192,6 +183,36 @@ TEST_F(Connection, DestroyingTheTransactionFirstLeavesTheConnectionClean)
     EXPECT_EQ(db->DefaultTransaction(), nullptr);
     EXPECT_EQ(db->TransactionCount(), 1); // the internal transaction
     db->Close();
+}
+
+// Runs the event loop for a while, so that timers tick.
+void Wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+TEST_F(Connection, IdleTimersEndTheTransactionAndDetachAfterAnIntervalWithoutCalls)
+{
+    db->Open();
+    tr->SetDefaultAction(TACommit); // the idle end uses the action as it is: a hard commit here
+    tr->StartTransaction();
+    int transactionIdle = 0, databaseIdle = 0;
+    tr->SetOnIdleTimer([&](TIBTransaction*) { ++transactionIdle; });
+    db->SetOnIdleTimer([&](TIBDatabase*) { ++databaseIdle; });
+    EXPECT_THROW(tr->SetIdleTimer(-1), EIBClientError);
+    tr->SetIdleTimer(20);
+    Wait(100);
+    EXPECT_FALSE(tr->InTransaction());
+    EXPECT_EQ(transactionIdle, 1);
+    EXPECT_TRUE(db->Connected());
+    db->SetIdleTimer(20);
+    Wait(100);
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(databaseIdle, 1);
+    tr->SetOnIdleTimer(nullptr);
+    db->SetOnIdleTimer(nullptr);
 }
 
 // Through the loopback server: a wrong password and a missing permission.

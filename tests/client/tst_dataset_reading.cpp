@@ -4,28 +4,10 @@
 #include "ClientFixture.h"
 
 #include "ibclient/TIBStringField.h"
+#include "tests/support/ClientCalls.h"
 #include "tests/support/PatientDataSet.h"
 
-#include <cstring>
-
 namespace {
-
-// Counts the calls of one client function while installed.
-class TCallCounter : public TClientCallObserver {
-public:
-    explicit TCallCounter(const char* function) : FFunction(function) { SetClientCallObserver(this); }
-    ~TCallCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, FFunction) == 0)
-            ++calls;
-        return false;
-    }
-    int calls = 0;
-
-private:
-    const char* FFunction;
-};
 
 QStringList Walk(TDataSet& ds)
 {
@@ -78,22 +60,22 @@ TEST(DataSetReading, TheWalkFetchesEachRowOnceAndFirstReadsTheCacheAgain)
                       QStringLiteral("many_rows.sql")});
     p.Open(); // the first open also reads the schema of IMMAGINI
     p.dataSet->Close();
-    TCallCounter fetches("isc_dsql_fetch");
+    TClientCalls calls;
     p.dataSet->Open();
-    EXPECT_EQ(fetches.calls, 1); // the window of one buffer
+    EXPECT_EQ(calls.Count("isc_dsql_fetch"), 1); // the window of one buffer
     EXPECT_FALSE(p.dataSet->IsSequenced());
     const QStringList paths = Walk(*p.dataSet);
     EXPECT_EQ(paths.size(), 1505);
     EXPECT_EQ(paths.first(), QStringLiteral("+\\immagini\\2003\\p0001.jpg"));
     EXPECT_EQ(paths.last(), QStringLiteral("+\\immagini\\serie\\1599.jpg"));
-    EXPECT_EQ(fetches.calls, 1506); // every row once, and the end once
+    EXPECT_EQ(calls.Count("isc_dsql_fetch"), 1506); // every row once, and the end once
     EXPECT_TRUE(p.dataSet->IsSequenced());
     EXPECT_EQ(p.dataSet->RecordCount(), 1505);
-    fetches.calls = 0;
+    calls.Reset();
     p.dataSet->First();
     EXPECT_EQ(p.dataSet->RecNo(), 1);
     EXPECT_EQ(Walk(*p.dataSet).size(), 1505);
-    EXPECT_EQ(fetches.calls, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_fetch"), 0);
 }
 
 TEST(DataSetReading, TheThousandthRowGrowsTheCacheAtOnce)
@@ -158,10 +140,10 @@ TEST(DataSetReading, ClosingAndReopeningShowsTheStoredValuesWithoutPreparingAgai
     ds.Edit();
     ds.FieldByName(QStringLiteral("EXTFILE"))->SetAsString(QStringLiteral(":immagini:nuovo.jpg"));
     ds.Post();
-    TCallCounter prepares("isc_dsql_prepare");
+    TClientCalls calls;
     ds.Close();
     ds.Open();
-    EXPECT_EQ(prepares.calls, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_prepare"), 0);
     EXPECT_EQ(ds.FieldByName(QStringLiteral("EXTFILE"))->AsString(), QStringLiteral(":immagini:nuovo.jpg"));
     EXPECT_EQ(ds.RecNo(), 1);
 }

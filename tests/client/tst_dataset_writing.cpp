@@ -4,52 +4,11 @@
 // sees or prevents.
 #include "ClientFixture.h"
 
+#include "tests/support/ClientCalls.h"
 #include "tests/support/PatientDataSet.h"
-
-#include <cstring>
+#include "tests/support/SecondConnection.h"
 
 namespace {
-
-// Counts executions of write statements (isc_dsql_execute) and of selects
-// (isc_dsql_execute2) while installed.
-class TExecutionCounter : public TClientCallObserver {
-public:
-    TExecutionCounter() { SetClientCallObserver(this); }
-    ~TExecutionCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, "isc_dsql_execute") == 0)
-            ++writes;
-        else if (std::strcmp(name, "isc_dsql_execute2") == 0)
-            ++selects;
-        return false;
-    }
-    int writes = 0;
-    int selects = 0;
-};
-
-// A second connection to the same file, with a transaction of its own.
-struct TOtherConnection {
-    explicit TOtherConnection(const QString& path)
-    {
-        ConfigureAsProgram(db, path);
-        ConfigureAsProgram(tr, db);
-        db.Open();
-    }
-    ~TOtherConnection()
-    {
-        if (tr.InTransaction())
-            tr.Rollback();
-    }
-    QString Path(int autoid)
-    {
-        const QStringList rows = Query(db, tr, QStringLiteral("select EXTFILE from IMMAGINI where AUTOID = %1").arg(autoid));
-        tr.Commit();
-        return rows.value(0, QStringLiteral("<no row>"));
-    }
-    TIBDatabase db{nullptr};
-    TIBTransaction tr{nullptr};
-};
 
 TField* Extfile(TDataSet& ds)
 {
@@ -70,7 +29,7 @@ TEST(DataSetWriting, APostRunsTheUpdateWithTheOldKeysAndTheAfterPostCommitMakesI
     EXPECT_EQ(ds.RowsAffected(), 1);
     EXPECT_EQ(ds.RecNo(), 2);
     EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral(":immagini:2003\\p0002.jpg"));
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(2), QStringLiteral(":immagini:2003\\p0002.jpg"));
     EXPECT_EQ(other.Path(1), QStringLiteral("+\\immagini\\2003\\p0001.jpg"));
 }
@@ -79,10 +38,10 @@ TEST(DataSetWriting, AnUnchangedEditStillRunsTheUpdate)
 {
     PatientDataSet p;
     p.Open();
-    TExecutionCounter counter;
+    TClientCalls calls;
     p.dataSet->Edit();
     p.dataSet->Post();
-    EXPECT_EQ(counter.writes, 1);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 1);
     EXPECT_EQ(p.dataSet->RowsAffected(), 1);
 }
 
@@ -94,8 +53,8 @@ TEST(DataSetWriting, AnEmptyPathIsStoredAsNull)
     Extfile(*p.dataSet)->SetAsString(QString());
     EXPECT_TRUE(Extfile(*p.dataSet)->IsNull());
     p.dataSet->Post();
-    TOtherConnection other(p.path);
-    EXPECT_EQ(Query(other.db, other.tr, QStringLiteral("select EXTFILE is null from IMMAGINI where AUTOID = 1")),
+    TSecondConnection other(p.path);
+    EXPECT_EQ(other.Column(QStringLiteral("select EXTFILE is null from IMMAGINI where AUTOID = 1")),
               QStringList{QStringLiteral("True")});
 }
 
@@ -114,10 +73,10 @@ TEST(DataSetWriting, ARequiredPathLeftEmptyFailsBeforeAnyStatementRuns)
     TIBDataSet& ds = *p.dataSet;
     ds.Edit();
     Extfile(ds)->SetAsString(QString());
-    TExecutionCounter counter;
+    TClientCalls calls;
     const auto e = CaughtError<EDatabaseError>([&] { ds.Post(); });
     EXPECT_EQ(e->Message(), QStringLiteral("Field 'EXTFILE' must have a value"));
-    EXPECT_EQ(counter.writes, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 0);
     EXPECT_EQ(ds.State(), dsEdit);
 }
 
@@ -126,21 +85,21 @@ TEST(DataSetWriting, ADefaultValuedColumnMakesEveryPostRefreshItsRow)
     PatientDataSet p({QStringLiteral("patient_required.sql")});
     p.Open();
     TIBDataSet& ds = *p.dataSet;
-    TExecutionCounter counter;
+    TClientCalls calls;
     ds.Edit();
     Extfile(ds)->SetAsString(QStringLiteral("+\\immagini\\c.jpg"));
     ds.Post();
-    EXPECT_EQ(counter.writes, 1);
-    EXPECT_EQ(counter.selects, 1); // the refresh statement
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 1);
+    EXPECT_EQ(calls.Count("isc_dsql_execute2"), 1); // the refresh statement
     EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral("+\\immagini\\c.jpg"));
 
     // Without such a column (the patient database) no post refreshes.
     PatientDataSet plain;
     plain.Open();
-    TExecutionCounter plainCounter;
+    TClientCalls plainCalls;
     plain.dataSet->Edit();
     plain.dataSet->Post();
-    EXPECT_EQ(plainCounter.selects, 0);
+    EXPECT_EQ(plainCalls.Count("isc_dsql_execute2"), 0);
 }
 
 TEST(DataSetWriting, ASecondPostSeesTheFirstPostsValuesAsOldValues)
@@ -158,7 +117,7 @@ TEST(DataSetWriting, ASecondPostSeesTheFirstPostsValuesAsOldValues)
     Extfile(ds)->SetAsString(QStringLiteral("second"));
     ds.Post();
     EXPECT_EQ(ds.RowsAffected(), 1); // matched through OLD_EXTFILE = 'first'
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(1), QStringLiteral("second"));
 }
 
@@ -168,11 +127,10 @@ TEST(DataSetWriting, AnUpdateMatchingNoRowCompletesThePost)
     PatientDataSet p;
     p.Open();
     {
-        TOtherConnection setup(p.path);
-        Query(setup.db, setup.tr, QStringLiteral("insert into IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) "
+        TSecondConnection setup(p.path);
+        setup.Column(QStringLiteral("insert into IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) "
                                                  "values (105, null, 6, '+\\immagini\\x.jpg')"));
-        setup.tr.Commit();
-    }
+            }
     TIBDataSet& ds = *p.dataSet;
     ds.Close();
     ds.Open();
@@ -190,7 +148,7 @@ TEST(DataSetWriting, AnUpdateMatchingNoRowCompletesThePost)
     Extfile(ds)->SetAsString(QStringLiteral("changed"));
     ds.Post();
     EXPECT_EQ(ds.RowsAffected(), 1);
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(6), QStringLiteral("+\\immagini\\x.jpg"));
     EXPECT_EQ(other.Path(5), QStringLiteral("changed"));
 }
@@ -212,7 +170,7 @@ TEST(DataSetWriting, AnInsertedRowFollowsEveryFetchedRow)
     EXPECT_EQ(ds.RecNo(), before + 1);
     EXPECT_EQ(ds.RecordCount(), before + 1);
     EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral("nuovo"));
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(5000), QStringLiteral("nuovo"));
 }
 
@@ -273,10 +231,9 @@ TEST(DataSetWriting, DeletingTheOnlyRowLeavesAnEmptySet)
     PatientDataSet p;
     p.Open();
     {
-        TOtherConnection setup(p.path);
-        Query(setup.db, setup.tr, QStringLiteral("delete from IMMAGINI where AUTOID > 1"));
-        setup.tr.Commit();
-    }
+        TSecondConnection setup(p.path);
+        setup.Column(QStringLiteral("delete from IMMAGINI where AUTOID > 1"));
+            }
     TIBDataSet& ds = *p.dataSet;
     ds.Close();
     ds.Open();
@@ -286,7 +243,7 @@ TEST(DataSetWriting, DeletingTheOnlyRowLeavesAnEmptySet)
     EXPECT_TRUE(ds.Eof());
     EXPECT_TRUE(ds.IsEmpty());
     p.transaction->CommitRetaining(); // a deletion is committed by the next commit
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(1), QStringLiteral("<no row>"));
 }
 
@@ -300,8 +257,9 @@ TEST(DataSetWriting, ARowLockedByAnotherTransactionFailsThePostAtOnce)
     ds.Post();
     ds.Next();
 
-    TOtherConnection locker(p.path);
-    Query(locker.db, locker.tr, QStringLiteral("update IMMAGINI set ZONA = 'occupata' where AUTOID = 2"));
+    TSecondConnection locker(p.path);
+    locker.Transaction().StartTransaction();
+    locker.Column(QStringLiteral("update IMMAGINI set ZONA = 'occupata' where AUTOID = 2"));
     ds.Edit();
     Extfile(ds)->SetAsString(QStringLiteral("blocked"));
     const auto e = CaughtError<EIBInterBaseError>([&] { ds.Post(); });
@@ -309,9 +267,9 @@ TEST(DataSetWriting, ARowLockedByAnotherTransactionFailsThePostAtOnce)
         << e->Message().toStdString();
     EXPECT_EQ(ds.State(), dsEdit);
     EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral("blocked"));
-    locker.tr.Rollback();
+    locker.Transaction().Rollback();
 
-    TOtherConnection third(p.path);
+    TSecondConnection third(p.path);
     EXPECT_EQ(third.Path(1), QStringLiteral("committed first"));
     EXPECT_EQ(third.Path(2), QStringLiteral("+\\immagini\\2003\\p0002.jpg"));
     // Once the lock is gone, the same post goes through.
@@ -335,7 +293,7 @@ TEST(DataSetWriting, APathLongerThanTheColumnFailsThePostAndKeepsTheEdit)
     // Exactly the column's length is fine.
     Extfile(ds)->SetAsString(QString(255, u'y'));
     ds.Post();
-    TOtherConnection other(p.path);
+    TSecondConnection other(p.path);
     EXPECT_EQ(other.Path(1), QString(255, u'y'));
 }
 

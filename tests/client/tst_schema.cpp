@@ -4,22 +4,9 @@
 #include "ClientFixture.h"
 
 #include "ibclient/TSchema.h"
+#include "tests/support/ClientCalls.h"
 
 namespace {
-
-// Counts the executions of the two system-table queries.
-class TQueryCounter : public TClientCallObserver {
-public:
-    TQueryCounter() { SetClientCallObserver(this); }
-    ~TQueryCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, "isc_dsql_execute2") == 0)
-            ++executions;
-        return false;
-    }
-    int executions = 0;
-};
 
 class Schema : public ClientTest {
 protected:
@@ -60,16 +47,16 @@ TEST_F(Schema, ATableIsQueriedOnceAndTheInternalTransactionIsLeftAsItWas)
     TIBTransaction* internal = db->InternalTransaction();
     ASSERT_FALSE(internal->InTransaction());
     {
-        TQueryCounter counter;
+        TClientCalls calls;
         EXPECT_FALSE(db->Has_DEFAULT_VALUE(QStringLiteral("SEMPLICE"), QStringLiteral("A")));
-        EXPECT_EQ(counter.executions, 2);
+        EXPECT_EQ(calls.Count("isc_dsql_execute2"), 2);
     }
     EXPECT_FALSE(internal->InTransaction());
     EXPECT_FALSE(tr->InTransaction());
-    TQueryCounter counter;
+    TClientCalls calls;
     EXPECT_FALSE(db->In_Key(QStringLiteral("SEMPLICE"), QStringLiteral("B")));
     EXPECT_FALSE(db->Has_COMPUTED_BLR(QStringLiteral("semplice"), QStringLiteral("a")));
-    EXPECT_EQ(counter.executions, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_execute2"), 0);
 }
 
 TEST_F(Schema, TheFirstQuestionIsExactAndLaterOnesIgnoreCase)
@@ -87,16 +74,16 @@ TEST_F(Schema, ReconnectingKeepsTheCacheAndAnotherNameEmptiesIt)
     db->SetDatabaseName(schemaPath); // the same name
     db->Open();
     {
-        TQueryCounter counter;
+        TClientCalls calls;
         EXPECT_TRUE(db->In_Key(QStringLiteral("VISITE"), QStringLiteral("NUMERO")));
-        EXPECT_EQ(counter.executions, 0);
+        EXPECT_EQ(calls.Count("isc_dsql_execute2"), 0);
     }
     db->Close();
     db->SetDatabaseName(path); // the patient database
     db->Open();
-    TQueryCounter counter;
+    TClientCalls calls;
     EXPECT_FALSE(db->In_Key(QStringLiteral("VISITE"), QStringLiteral("NUMERO")));
-    EXPECT_EQ(counter.executions, 2);
+    EXPECT_EQ(calls.Count("isc_dsql_execute2"), 2);
     EXPECT_TRUE(db->In_Key(QStringLiteral("IMMAGINI"), QStringLiteral("AUTOID")));
 }
 

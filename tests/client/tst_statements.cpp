@@ -3,26 +3,9 @@
 // behaves around commits, failing fetches and its end.
 #include "ClientFixture.h"
 
-#include <cstring>
+#include "tests/support/ClientCalls.h"
 
 namespace {
-
-// Counts calls of one client function while installed.
-class TCallCounter : public TClientCallObserver {
-public:
-    explicit TCallCounter(const char* function) : FFunction(function) { SetClientCallObserver(this); }
-    ~TCallCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, FFunction) == 0)
-            ++calls;
-        return false;
-    }
-    int calls = 0;
-
-private:
-    const char* FFunction;
-};
 
 const QStringList kModifySQL = {"update IMMAGINI", "set", "  EXTFILE = :EXTFILE", "where",
                                 "  AUTOID = :OLD_AUTOID and", "  CODICE_CLIENTE = :OLD_CODICE_CLIENTE and",
@@ -142,9 +125,9 @@ TEST_F(Statements, TheCursorSurvivesCommitRetainingAndAHardCommitClosesIt)
     EXPECT_EQ(seen, 3005);
     EXPECT_TRUE(q->Eof());
     {
-        TCallCounter fetches("isc_dsql_fetch");
+        TClientCalls calls;
         EXPECT_EQ(q->Next(), nullptr); // after the end: no server call
-        EXPECT_EQ(fetches.calls, 0);
+        EXPECT_EQ(calls.Count("isc_dsql_fetch"), 0);
     }
     q->Close();
     q->ExecQuery();

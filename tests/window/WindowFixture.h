@@ -10,12 +10,10 @@
 #include "ibclient/TDataSource.h"
 #include "ibclient/TIBDataSet.h"
 #include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBSQL.h"
 #include "ibclient/TIBTransaction.h"
-#include "ibclient/TIBXSQLDA.h"
-#include "ibclient/TIBXSQLVAR.h"
 #include "tests/app/ModalWatch.h"
 #include "tests/support/FixtureDatabase.h"
+#include "tests/support/SecondConnection.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -68,59 +66,6 @@ public:
 
 private:
     ModalWatch FWatch;
-};
-
-// A second connection of the test's own to a database file.
-class TSecondConnection {
-public:
-    explicit TSecondConnection(const QString& name)
-    {
-        FDatabase.SetParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=quietloom")});
-        FDatabase.SetLoginPrompt(false);
-        FDatabase.SetSQLDialect(1);
-        FDatabase.SetDatabaseName(name);
-        FTransaction.SetDefaultDatabase(&FDatabase);
-        FTransaction.SetParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
-        FDatabase.Open();
-    }
-    ~TSecondConnection()
-    {
-        try {
-            if (FTransaction.InTransaction())
-                FTransaction.Rollback();
-            FDatabase.Close();
-        } catch (...) {
-        }
-    }
-    // The first column of every row of a select, as text; "<null>" for null.
-    QStringList Column(const QString& sql)
-    {
-        const bool started = !FTransaction.InTransaction();
-        if (started)
-            FTransaction.StartTransaction();
-        TIBSQL q(nullptr);
-        q.SetDatabase(&FDatabase);
-        q.SetTransaction(&FTransaction);
-        q.SetGoToFirstRecordOnExecute(false);
-        q.SetSQLText(sql);
-        q.ExecQuery();
-        QStringList rows;
-        if (q.SQLType() == SQLSelect)
-            for (TIBXSQLDA* row = q.Next(); row; row = q.Next())
-                rows.append(row->Vars(0)->IsNull() ? QStringLiteral("<null>") : row->Vars(0)->AsString());
-        q.Close();
-        if (started)
-            FTransaction.Commit();
-        return rows;
-    }
-    // Every EXTFILE by AUTOID order.
-    QStringList Paths() { return Column(QStringLiteral("select EXTFILE from IMMAGINI order by AUTOID")); }
-    TIBTransaction& Transaction() { return FTransaction; }
-    TIBDatabase& Database() { return FDatabase; }
-
-private:
-    TIBDatabase FDatabase{nullptr};
-    TIBTransaction FTransaction{nullptr};
 };
 
 class WindowTest : public ::testing::Test {

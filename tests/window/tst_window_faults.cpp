@@ -4,36 +4,12 @@
 // finish the job.
 #include "WindowFixture.h"
 
-#include "ibclient/IGDSLibrary.h"
+#include "tests/support/ClientCalls.h"
 #include "tests/support/LoopbackServer.h"
 
-#include <cstring>
 #include <functional>
 
 namespace {
-
-// Runs an action just before the N-th call of a client function.
-class TBeforeCall : public TClientCallObserver {
-public:
-    TBeforeCall(const char* function, int n, std::function<void()> action)
-        : FFunction(function), FN(n), FAction(std::move(action))
-    {
-        SetClientCallObserver(this);
-    }
-    ~TBeforeCall() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, FFunction) == 0 && ++FCalls == FN)
-            FAction();
-        return false;
-    }
-
-private:
-    const char* FFunction;
-    int FN;
-    int FCalls = 0;
-    std::function<void()> FAction;
-};
 
 TEST_F(WindowTest, TheServerKilledDuringARewrite)
 {
@@ -50,7 +26,8 @@ TEST_F(WindowTest, TheServerKilledDuringARewrite)
     std::vector<TShownBox> shown;
     {
         // The server goes away just before the fourth update.
-        TBeforeCall kill("isc_dsql_execute", 4, [&] { server.Kill(); });
+        TClientCalls calls;
+        calls.Before("isc_dsql_execute", 4, [&] { server.Kill(); });
         shown = Press(form->Button2);
     }
     ASSERT_EQ(shown.size(), 2u);

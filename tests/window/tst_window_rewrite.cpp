@@ -3,31 +3,11 @@
 // row, and where a failing row stops the walk.
 #include "WindowFixture.h"
 
-#include "ibclient/IGDSLibrary.h"
-
-#include <cstring>
+#include "tests/support/ClientCalls.h"
 
 namespace {
 
 const QStringList kRewrite = {QStringLiteral("patient_schema.sql"), QStringLiteral("rewrite_rows.sql")};
-
-// Counts updates and commits while installed.
-class TCallCounter : public TClientCallObserver {
-public:
-    TCallCounter() { SetClientCallObserver(this); }
-    ~TCallCounter() override { SetClientCallObserver(nullptr); }
-    bool BeforeCall(const char* name, ISC_STATUS*) override
-    {
-        if (std::strcmp(name, "isc_dsql_execute") == 0)
-            ++updates;
-        else if (std::strcmp(name, "isc_commit_retaining") == 0)
-            ++commits;
-        else if (std::strcmp(name, "isc_dsql_fetch") == 0)
-            ++fetches;
-        return false;
-    }
-    int updates = 0, commits = 0, fetches = 0;
-};
 
 class WindowRewrite : public WindowTest {
 protected:
@@ -52,14 +32,14 @@ const QStringList kOriginal = {"+\\immagini\\2003\\p.jpg", "+\\immagini\\a\\+\\i
 TEST_F(WindowRewrite, TheDefaultsRewriteThePathsThatBeginWithTheSearchText)
 {
     OpenRewriteRows();
-    TCallCounter counter;
+    TClientCalls calls;
     EXPECT_EQ(Press(form->Button2), Completed());
     QStringList expected = kOriginal;
     expected[0] = ":immagini:2003\\p.jpg";
     expected[1] = ":immagini:a\\:immagini:b.jpg"; // both occurrences
     EXPECT_EQ(Stored(), expected);
-    EXPECT_EQ(counter.updates, 2);
-    EXPECT_EQ(counter.commits, 2);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 2);
+    EXPECT_EQ(calls.Count("isc_commit_retaining"), 2);
     // Reopened on the first row, showing the paths as stored.
     EXPECT_TRUE(DataSet().Active());
     EXPECT_EQ(DataSet().RecNo(), 1);
@@ -71,9 +51,9 @@ TEST_F(WindowRewrite, PressingTwiceChangesNothingTheSecondTimeButStillFinishes)
     OpenRewriteRows();
     Press(form->Button2);
     const QStringList once = Stored();
-    TCallCounter counter;
+    TClientCalls calls;
     EXPECT_EQ(Press(form->Button2), Completed());
-    EXPECT_EQ(counter.updates, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 0);
     EXPECT_EQ(Stored(), once);
 }
 
@@ -81,11 +61,11 @@ TEST_F(WindowRewrite, AnsweringNoReadsNoRow)
 {
     OpenRewriteRows();
     DataSet().MoveBy(2);
-    TCallCounter counter;
+    TClientCalls calls;
     const auto shown = Press(form->Button2, Qt::Key_N);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(counter.fetches, 0);
-    EXPECT_EQ(counter.updates, 0);
+    EXPECT_EQ(calls.Count("isc_dsql_fetch"), 0);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 0);
     EXPECT_EQ(DataSet().RecNo(), 3);
     EXPECT_EQ(Stored(), kOriginal);
 }
@@ -104,10 +84,10 @@ TEST_F(WindowRewrite, AnEmptySearchTextPostsEveryRowUnchanged)
 {
     OpenRewriteRows();
     form->Edit2->clear();
-    TCallCounter counter;
+    TClientCalls calls;
     Press(form->Button2);
-    EXPECT_EQ(counter.updates, 8);
-    EXPECT_EQ(counter.commits, 8);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 8);
+    EXPECT_EQ(calls.Count("isc_commit_retaining"), 8);
     QStringList expected = kOriginal;
     expected[5] = "<null>"; // an empty path is written back as null
     EXPECT_EQ(Stored(), expected);
@@ -117,9 +97,9 @@ TEST_F(WindowRewrite, AReplacementEqualToTheSearchTextPostsTheMatchingRowsUnchan
 {
     OpenRewriteRows();
     form->Edit3->setText(form->Edit2->text());
-    TCallCounter counter;
+    TClientCalls calls;
     Press(form->Button2);
-    EXPECT_EQ(counter.updates, 2);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 2);
     EXPECT_EQ(Stored(), kOriginal);
 }
 
@@ -191,7 +171,7 @@ TEST_F(WindowRewrite, TheHiddenConversionMakesAbsolutePathsRelative)
 {
     OpenRewriteRows();
     form->Button1->setVisible(true);
-    TCallCounter counter;
+    TClientCalls calls;
     EXPECT_EQ(Press(form->Button1), Completed());
     const QStringList expected = {"+\\immagini\\2003\\p.jpg", // already relative: posted the same
                                   "+\\immagini\\a\\+\\immagini\\b.jpg", // the first occurrence decides
@@ -202,7 +182,7 @@ TEST_F(WindowRewrite, TheHiddenConversionMakesAbsolutePathsRelative)
                                   "+\\IMMAGINI\\e.jpg", // capitals are not the word
                                   "+\\immagini2\\f.jpg"}; // found inside a longer folder name
     EXPECT_EQ(Stored(), expected);
-    EXPECT_EQ(counter.updates, 5);
+    EXPECT_EQ(calls.Count("isc_dsql_execute"), 5);
 }
 
 TEST_F(WindowRewrite, AConfirmedRewritePostsAPendingGridEditFirst)
