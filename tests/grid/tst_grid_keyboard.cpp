@@ -226,4 +226,62 @@ TEST(GridKeyboardMore, WithTheRecordSetClosedOnlyCharactersAndEnterOpenAnEmptyEd
     EXPECT_TRUE(f.boxTexts.empty());
 }
 
+TEST(GridKeyboardMore, LeavingWithTextTheFieldCannotTakeBringsTheFocusBackToTheCell)
+{
+    GridFixture f;
+    f.Open();
+    f.RunScript(QStringLiteral("t:- leave"));
+    ASSERT_EQ(f.errors.size(), 1u);
+    EXPECT_EQ(f.errors[0], QStringLiteral("'-' is not a valid integer value for field 'CODICE_CLIENTE'"));
+    EXPECT_EQ(QApplication::focusWidget(), f.Editor());
+    ASSERT_TRUE(f.EditorOpen());
+    EXPECT_EQ(f.Editor()->text(), QStringLiteral("-"));
+    EXPECT_EQ(f.ds().State(), dsEdit);
+    // Corrected, the same cell can be left.
+    f.RunScript(QStringLiteral("Backspace t:5 leave"));
+    EXPECT_EQ(f.errors.size(), 1u);
+    EXPECT_FALSE(f.EditorOpen());
+    EXPECT_EQ(f.Current("CODICE_CLIENTE"), QStringLiteral("5"));
+}
+
+TEST(GridKeyboardMore, AChangeOfAnotherFieldOfTheRowStoresThePendingTextFirst)
+{
+    GridFixture f;
+    f.Open();
+    f.RunScript(QStringLiteral("End t:x"));
+    f.ds().FieldByName(QStringLiteral("CODICE_CLIENTE"))->SetAsString(QStringLiteral("9"));
+    EXPECT_EQ(f.Current("EXTFILE"), QStringLiteral("x"));
+    EXPECT_FALSE(f.grid->DataLink()->Modified());
+    ASSERT_TRUE(f.EditorOpen());
+    EXPECT_EQ(f.Editor()->text(), QStringLiteral("x"));
+    // A change of the editor's own field from elsewhere reloads the editor.
+    f.ds().FieldByName(QStringLiteral("EXTFILE"))->SetAsString(QStringLiteral("y"));
+    EXPECT_EQ(f.Editor()->text(), QStringLiteral("y"));
+}
+
+TEST(GridKeyboardMore, AButtonThatTakesNoFocusLeavesTheEditorAndTheRowAsTheyWere)
+{
+    GridFixture f;
+    auto* button = new QPushButton(QStringLiteral("Apri Database"), f.window.get());
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(300, f.other->y(), 100, 20);
+    button->show();
+    f.Open();
+    f.RunScript(QStringLiteral("End t:x"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(f.EditorOpen());
+    EXPECT_EQ(f.Editor()->text(), QStringLiteral("x"));
+    EXPECT_EQ(QApplication::focusWidget(), f.Editor());
+    EXPECT_EQ(f.ds().State(), dsEdit);
+    // Its command closes the record set: the typed text is dropped unposted.
+    f.ds().Close();
+    EXPECT_FALSE(f.EditorOpen());
+    EXPECT_EQ(f.grid->Columns().Count(), 1);
+    EXPECT_EQ(OtherConnection(f.data.path).Rows(), Expected(""));
+    f.Open();
+    EXPECT_EQ(f.Current("EXTFILE"), QString::fromLatin1(kPath1));
+    EXPECT_EQ(f.grid->Col(), 1);
+    EXPECT_TRUE(f.errors.empty());
+}
+
 } // namespace
