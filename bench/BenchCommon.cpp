@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <time.h>
+
 namespace Bench {
 namespace {
 
@@ -65,6 +67,25 @@ double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const std::size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double CpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+void TSamples::Start()
+{
+    FWallStart = NowMs();
+    FCpuStart = CpuMs();
+}
+
+void TSamples::Stop()
+{
+    FWall.push_back(NowMs() - FWallStart);
+    FCpu.push_back(CpuMs() - FCpuStart);
 }
 
 long RssKiB()

@@ -19,6 +19,28 @@ inline double NowMs()
 
 double Median(std::vector<double> values);
 
+// CPU time of the whole process (every thread, the embedded engine's too), in
+// milliseconds. The machine is shared: wall time includes waiting for a core,
+// CPU time does not, so the tables show both.
+double CpuMs();
+
+// Wall and CPU time of repeated runs, and their medians.
+class TSamples {
+public:
+    // Starts a run; Stop ends it and records both times.
+    void Start();
+    void Stop();
+    double WallMedian() const { return Median(FWall); }
+    double CpuMedian() const { return Median(FCpu); }
+    int Count() const { return static_cast<int>(FWall.size()); }
+
+private:
+    double FWallStart = 0;
+    double FCpuStart = 0;
+    std::vector<double> FWall;
+    std::vector<double> FCpu;
+};
+
 // Resident set and its peak (VmRSS, VmHWM of /proc/self/status), in KiB.
 long RssKiB();
 long PeakRssKiB();
