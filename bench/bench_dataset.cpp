@@ -33,6 +33,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kWindow = 12;
@@ -411,18 +413,24 @@ long long PathsDigest(const QString& path, int* remaining)
 
 void PartWalk(const TOptions& o, bool fw)
 {
-    // With forced writes on every commit waits for the disk: one run of each.
-    const int runs = o.runs > 0 ? o.runs : (fw ? 1 : 3);
+    // With forced writes on every commit waits for the disk, and a run takes
+    // tens of seconds.
+    const int runs = o.runs > 0 ? o.runs : (fw ? 3 : 5);
     const QString cached = Bench::ImmaginiDatabase(o.walkRows, fw);
     Bench::TSamples rawTimes, oursTimes;
     int changed = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir dir;
-        // Raw.
         const QString rawPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("raw.fdb"));
+        const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
         CheckForcedWrites(rawPath, fw);
+        CheckForcedWrites(oursPath, fw);
+        // The copies' pages reach the disk before either walk, so that
+        // neither waits behind the other's write-back.
+        ::sync();
+
         int rawChanged = 0;
-        {
+        auto walkRaw = [&] {
             RawAttachment db(rawPath);
             RawTransaction tr(db);
             RawStatement select(db, tr, SelectText());
@@ -435,11 +443,9 @@ void PartWalk(const TOptions& o, bool fw)
             rawTimes.Stop();
             select.CloseCursor();
             tr.Commit();
-        }
-        // Ours.
-        const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
+        };
         int oursChanged = 0;
-        {
+        auto walkOurs = [&] {
             PatientDataSet program;
             program.database->SetDatabaseName(oursPath);
             program.Open();
@@ -449,6 +455,14 @@ void PartWalk(const TOptions& o, bool fw)
             program.dataSet->Close();
             program.transaction->Commit();
             program.database->SetConnected(false);
+        };
+        // Alternate which goes first, so that drift hits both alike.
+        if (run % 2 == 0) {
+            walkRaw();
+            walkOurs();
+        } else {
+            walkOurs();
+            walkRaw();
         }
         int rawRemaining = 0, oursRemaining = 0;
         if (oursChanged != rawChanged || PathsDigest(rawPath, &rawRemaining) != PathsDigest(oursPath, &oursRemaining) ||
