@@ -174,7 +174,7 @@ public:
 
     // Runs an operator script, tokens separated by blanks:
     //   Up Down Left Right Home End PgUp PgDn Tab BackTab Esc Enter F2 Ins
-    //   Del Backspace   keys; ^ in front adds Ctrl, + adds Shift
+    //   Del Backspace   keys, A to Z letters; ^ in front adds Ctrl, + Shift
     //   t:text          types text
     //   click:c,r       left press and release on cell (c, r)
     //   leave           moves the focus to the window's text box
@@ -220,6 +220,11 @@ public:
             {QStringLiteral("Esc"), Qt::Key_Escape},  {QStringLiteral("Enter"), Qt::Key_Return},
             {QStringLiteral("F2"), Qt::Key_F2},       {QStringLiteral("Ins"), Qt::Key_Insert},
             {QStringLiteral("Del"), Qt::Key_Delete},  {QStringLiteral("Backspace"), Qt::Key_Backspace}};
+        if (name.size() == 1 && name[0] >= QLatin1Char('A') && name[0] <= QLatin1Char('Z')) {
+            // A letter, with its modifiers: ^V pastes, ^X cuts.
+            QTest::keyClick(Target(), static_cast<Qt::Key>(Qt::Key_A + (name[0].unicode() - 'A')), mods);
+            return;
+        }
         const auto found = keys.find(name);
         if (found == keys.end()) {
             ADD_FAILURE() << "unknown key " << name.toStdString();

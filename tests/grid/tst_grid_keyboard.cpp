@@ -7,6 +7,7 @@
 // the question boxes.
 #include "GridFixture.h"
 
+#include <QClipboard>
 #include <QDir>
 
 namespace {
@@ -282,6 +283,33 @@ TEST(GridKeyboardMore, AButtonThatTakesNoFocusLeavesTheEditorAndTheRowAsTheyWere
     EXPECT_EQ(f.Current("EXTFILE"), QString::fromLatin1(kPath1));
     EXPECT_EQ(f.grid->Col(), 1);
     EXPECT_TRUE(f.errors.empty());
+}
+
+TEST(GridKeyboardMore, EveryKindOfChangeAsksFirstWhetherTheCellMayBeModified)
+{
+    struct ChangeCase {
+        const char* script;
+        const char* text; // the editor's text afterwards, when the grid may edit
+    };
+    const ChangeCase cases[] = {
+        {"Enter ^V", "999"},  {"Enter +Ins", "999"}, {"Enter Del", ""},
+        {"Enter Backspace", ""}, {"Enter ^X", ""},   {"Enter t:8", "8"},
+    };
+    QGuiApplication::clipboard()->setText(QStringLiteral("999"));
+    for (bool readOnly : {true, false}) {
+        for (const ChangeCase& c : cases) {
+            SCOPED_TRACE(std::string(c.script) + (readOnly ? " on a read-only grid" : ""));
+            GridFixture f;
+            f.Open();
+            f.grid->SetReadOnly(readOnly);
+            f.RunScript(QString::fromLatin1(c.script));
+            ASSERT_TRUE(f.EditorOpen());
+            EXPECT_EQ(f.Editor()->text(), readOnly ? QStringLiteral("101") : QString::fromLatin1(c.text));
+            EXPECT_EQ(f.ds().State(), readOnly ? dsBrowse : dsEdit);
+            EXPECT_EQ(f.grid->DataLink()->Modified(), !readOnly);
+            EXPECT_EQ(f.grid->BeepCount(), 0) << "refused changes make no sound";
+        }
+    }
 }
 
 } // namespace
