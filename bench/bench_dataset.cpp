@@ -33,6 +33,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -265,6 +266,9 @@ void PartLast(const TOptions& o, bool fw)
         rawTimes.Stop();
 
         program.dataSet->Open();
+        // Free heap memory goes back to the kernel first, so that the cache
+        // cannot grow into pages that are already resident.
+        malloc_trim(0);
         peakReset = Bench::ResetPeakRss() && peakReset;
         const long rssBefore = Bench::RssKiB();
         oursTimes.Start();
