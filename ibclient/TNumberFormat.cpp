@@ -369,6 +369,9 @@ QString TNumberFormat::FloatToCurrencyText(double Value)
 
 QString TNumberFormat::FormatFloat(const QString& Pattern, double Value)
 {
+    // Infinities and NaN have no digits for a pattern to lay out.
+    if (!std::isfinite(Value))
+        return FloatToStrGeneral(Value);
     const double magnitude = std::fabs(Value);
     return Format(Pattern, Value < 0, Value == 0, magnitude,
                   [&](int decimals) { return QString::number(magnitude, 'f', decimals); });
