@@ -429,8 +429,14 @@ std::optional<std::int64_t> TNumberFormat::ParseInteger(const QString& Text, int
         result = static_cast<std::int64_t>(value) - (std::int64_t{1} << Bits); // the bit pattern's signed value
     else
         result = static_cast<std::int64_t>(value); // two's complement for 64-bit hexadecimal and the smallest value
-    if (negative)
+    if (negative) {
+        // The smallest bit pattern has no negative that fits: "-$8000" would
+        // be 32768 for 16 bits.
+        const std::int64_t lowest = Bits >= 64 ? std::numeric_limits<std::int64_t>::min() : -(std::int64_t{1} << (Bits - 1));
+        if (base == 16 && result == lowest)
+            return std::nullopt;
         result = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(result));
+    }
     return result;
 }
 
