@@ -2,6 +2,8 @@
 
 #include "ibclient/EIBError.h"
 
+#include <QStringDecoder>
+
 #include <iconv.h>
 
 #include <array>
@@ -70,6 +72,16 @@ QString Describe(QStringView text, qsizetype at)
     RaiseClientError(ceCharacterNotInCodePage, {Describe(text, at), codePage});
 }
 
+// UTF-8 bytes to text, keeping a byte order mark at the start as the
+// character it is: the plain conversion drops it, and a text read and
+// written back would lose its first three bytes.
+QString DecodeUtf8(const char* data, qsizetype size)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(data, size));
+}
+
 } // namespace
 
 // One iconv descriptor per direction, opened on first use.
@@ -101,7 +113,7 @@ QString TCodePage::Decode(const char* data, qsizetype size) const
     case 0:
         return DecodeSystem(data, size);
     case 65001:
-        return QString::fromUtf8(data, size);
+        return DecodeUtf8(data, size);
     case 28591:
     case 20127:
         return QString::fromLatin1(data, size);
@@ -218,5 +230,5 @@ QByteArray TCodePage::EncodeSystem(QStringView text)
 
 QString TCodePage::DecodeSystem(const char* data, qsizetype size)
 {
-    return QString::fromLocal8Bit(data, size);
+    return DecodeUtf8(data, size);
 }
