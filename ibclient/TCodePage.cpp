@@ -82,6 +82,19 @@ QString DecodeUtf8(const char* data, qsizetype size)
     return decoder.decode(QByteArrayView(data, size));
 }
 
+// Refuses a lone surrogate: UTF-8 has no bytes for one, and the toolkit's
+// encoder would put U+FFFD in its place.
+void CheckSurrogates(QStringView text, int codePage)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            RaiseNotInCodePage(text, i, codePage);
+    }
+}
+
 } // namespace
 
 // One iconv descriptor per direction, opened on first use.
@@ -165,16 +178,9 @@ QByteArray TCodePage::Encode(QStringView text) const
     switch (FCodePage) {
     case 0:
         return EncodeSystem(text);
-    case 65001: {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
-            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-                ++i;
-            else if (c.isSurrogate())
-                RaiseNotInCodePage(text, i, FCodePage);
-        }
+    case 65001:
+        CheckSurrogates(text, FCodePage);
         return text.toUtf8();
-    }
     case 28591:
     case 20127: {
         const char16_t limit = FCodePage == 20127 ? 0x80 : 0x100;
@@ -225,6 +231,9 @@ QByteArray TCodePage::Encode(QStringView text) const
 
 QByteArray TCodePage::EncodeSystem(QStringView text)
 {
+    // The system's 8-bit text is UTF-8 under this toolkit; a file name or a
+    // parameter must not silently become another one.
+    CheckSurrogates(text, 0);
     return text.toLocal8Bit();
 }
 

@@ -38,7 +38,7 @@ public:
     QByteArray Encode(QStringView text) const;
 
     // Text to bytes in the system's default code page (file names, parameter
-    // blocks), and back.
+    // blocks), and back. EncodeSystem refuses a lone surrogate as Encode does.
     static QByteArray EncodeSystem(QStringView text);
     static QString DecodeSystem(const char* data, qsizetype size);
 
