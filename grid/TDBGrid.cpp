@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -397,7 +398,7 @@ void TDBGrid::UpdateRowCount()
     } else
         FRowCount = 2;
     if (old != FRowCount)
-        InvalidateAll();
+        InvalidateData();
 }
 
 void TDBGrid::UpdateActive()
@@ -524,8 +525,9 @@ void TDBGrid::LinkActive(bool Value)
 
 void TDBGrid::EditingChanged()
 {
+    // The state change is always followed, within the same operation, by
+    // the change or move notification that paints.
     InvalidateCell(0, FRow);
-    Flush();
 }
 
 void TDBGrid::DataChanged()
@@ -537,7 +539,7 @@ void TDBGrid::DataChanged()
     UpdateActive();
     if (FEditorMode)
         LoadEditor();
-    InvalidateAll();
+    InvalidateData();
     Flush();
 }
 
@@ -567,7 +569,7 @@ void TDBGrid::Scroll(int Distance)
         return;
     }
     if (!shift) {
-        InvalidateAll();
+        InvalidateData();
         Flush();
         return;
     }
@@ -599,15 +601,15 @@ void TDBGrid::RecordChanged(TField* Field)
     if (Field && Field != selected && FDataLink->Modified()
         && (Field->FieldKind() == fkData || Field->FieldKind() == fkInternalCalc))
         StoreEditorText();
-    if (Field) {
+    if (Field && !FAllPending && !FRowsPending) {
         for (int i = 0; i < FColumns.Count(); ++i)
             if (FColumns[i]->Field() == Field) {
                 const QRect top = CellRect(i + 1, 0);
                 if (!top.isEmpty())
                     Invalidate(QRect(top.left(), DataTop(), top.width(), viewport()->height()));
             }
-    } else
-        InvalidateAll();
+    } else if (!Field)
+        InvalidateData();
     if (FEditorMode && selected && (!Field || Field == selected) && selected->Text() != FEditText)
         LoadEditor();
     Flush();
@@ -1303,9 +1305,19 @@ void TDBGrid::ThumbReleased()
 
 // ---- Painting -----------------------------------------------------------------
 
+qint64 TDBGrid::FrameClock()
+{
+    // A coarse monotonic clock: a few milliseconds of resolution are plenty
+    // for a 16 ms frame, and reading it costs next to nothing, which matters
+    // since every notification of a long walk asks.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<qint64>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 bool TDBGrid::FrameDue() const
 {
-    return !FFrameClock.isValid() || FFrameClock.elapsed() >= FrameInterval;
+    return FrameClock() - FLastPaint >= FrameInterval;
 }
 
 void TDBGrid::Invalidate(const QRect& Rect)
@@ -1330,15 +1342,25 @@ void TDBGrid::InvalidateAll()
     viewport()->update();
 }
 
+void TDBGrid::InvalidateData()
+{
+    if (FAllPending || FRowsPending)
+        return;
+    Invalidate(QRect(0, DataTop(), viewport()->width(), viewport()->height() - DataTop()));
+    FRowsPending = true;
+}
+
 void TDBGrid::InvalidateRow(int Row)
 {
-    if (Row < 1)
+    if (Row < 1 || FAllPending || FRowsPending)
         return;
     Invalidate(QRect(0, DataTop() + (Row - 1) * RowPitch(), viewport()->width(), RowPitch()));
 }
 
 void TDBGrid::InvalidateCell(int Col, int Row)
 {
+    if (FAllPending || (FRowsPending && Row >= 1))
+        return;
     const QRect rect = CellRect(Col, Row);
     if (!rect.isEmpty())
         Invalidate(rect.adjusted(0, 0, 1, 1));
@@ -1359,7 +1381,8 @@ void TDBGrid::paintEvent(QPaintEvent* event)
     // What was pending outside a viewport that has since shrunk is gone too.
     FPending = FPending.subtracted(event->region()).intersected(viewport()->rect());
     FAllPending = false;
-    FFrameClock.start();
+    FRowsPending = false;
+    FLastPaint = FrameClock();
 
     QPainter painter(viewport());
     const QRect clip = event->rect();

@@ -21,7 +21,6 @@
 #include "grid/TDBGridColumns.h"
 
 #include <QAbstractScrollArea>
-#include <QElapsedTimer>
 #include <QFont>
 #include <QRegion>
 
@@ -216,11 +215,15 @@ private:
     // ---- Painting --------------------------------------------------------
     void Invalidate(const QRect& Rect);
     void InvalidateAll();
+    // The data rows and their indicator cells, not the titles.
+    void InvalidateData();
     void InvalidateRow(int Row);
     void InvalidateCell(int Col, int Row);
     // Paints what is pending now, unless a paint ran less than a frame ago.
     void Flush();
     bool FrameDue() const;
+    // Milliseconds of a monotonic clock.
+    static qint64 FrameClock();
     void DrawCell(class QPainter& Painter, int Col, int Row, const QRect& Rect);
     void DrawTitle(QPainter& Painter, int Col, const QRect& Rect);
 
@@ -260,8 +263,9 @@ private:
     int FWheelDelta = 0;
 
     QRegion FPending;
-    bool FAllPending = false;
-    QElapsedTimer FFrameClock;
+    bool FAllPending = false;  // the whole viewport waits for a paint
+    bool FRowsPending = false; // everything below the titles does
+    qint64 FLastPaint = -FrameInterval; // FrameClock() of the last paint
     int FPaintCount = 0;
     QRegion FLastPainted;
     int FBeepCount = 0;
