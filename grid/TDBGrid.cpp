@@ -685,8 +685,10 @@ void TDBGrid::ShowEditor(bool CaretAtEnd)
 
 void TDBGrid::PlaceEditor()
 {
+    // Only the part of the cell in view: the editor keeps its caret inside
+    // its own width, which a wide column would carry out of sight.
     if (FInplaceEdit && FEditorMode)
-        FInplaceEdit->setGeometry(CellRect(FCol, FRow));
+        FInplaceEdit->setGeometry(CellRect(FCol, FRow) & viewport()->rect());
 }
 
 void TDBGrid::HideEditor()

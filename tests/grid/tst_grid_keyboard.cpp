@@ -312,4 +312,16 @@ TEST(GridKeyboardMore, EveryKindOfChangeAsksFirstWhetherTheCellMayBeModified)
     }
 }
 
+TEST(GridKeyboardMore, TheEditorOfAColumnWiderThanTheViewKeepsItsCaretInSight)
+{
+    GridFixture f;
+    f.Open();
+    f.RunScript(QStringLiteral("End F2 t:") + QString(60, QLatin1Char('x')));
+    ASSERT_TRUE(f.EditorOpen());
+    EXPECT_GT(f.grid->ColWidth(4), f.grid->viewport()->width());
+    EXPECT_LE(f.Editor()->geometry().right(), f.grid->viewport()->width());
+    EXPECT_LE(f.Editor()->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), f.Editor()->width());
+    EXPECT_EQ(f.Editor()->text().size(), QString::fromLatin1(kPath1).size() + 60);
+}
+
 } // namespace
