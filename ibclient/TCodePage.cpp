@@ -173,6 +173,27 @@ QString TCodePage::Decode(const char* data, qsizetype size) const
     return text;
 }
 
+qsizetype TCodePage::DecodeInto(const char* data, qsizetype size, char16_t* Out, qsizetype Room) const
+{
+    const qsizetype n = std::min(size, Room);
+    if (FCodePage == 1252) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto b = static_cast<unsigned char>(data[i]);
+            Out[i] = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
+        }
+        return n;
+    }
+    if (FCodePage == 28591 || FCodePage == 20127) {
+        for (qsizetype i = 0; i < n; ++i)
+            Out[i] = static_cast<unsigned char>(data[i]);
+        return n;
+    }
+    const QString text = Decode(data, size);
+    const qsizetype chars = std::min(text.size(), Room);
+    std::copy(text.utf16(), text.utf16() + chars, Out);
+    return chars;
+}
+
 QByteArray TCodePage::Encode(QStringView text) const
 {
     switch (FCodePage) {

@@ -32,6 +32,10 @@ public:
     // U+FFFD (never for 1252 and Latin-1, which define every byte).
     QString Decode(const char* data, qsizetype size) const;
     QString Decode(const QByteArray& bytes) const { return Decode(bytes.constData(), bytes.size()); }
+    // Bytes to text written straight into Out, at most Room characters;
+    // answers the characters written. The same as Decode, without a string
+    // in between (a row's text goes this way into the row cache).
+    qsizetype DecodeInto(const char* data, qsizetype size, char16_t* Out, qsizetype Room) const;
 
     // Text to bytes; raises EIBClientError (ceCharacterNotInCodePage) for a
     // character the code page cannot hold.

@@ -92,35 +92,6 @@ void SetCachedUpdateStatus(std::byte* buffer, TCachedUpdateStatus value)
     Put<std::uint8_t>(buffer, kCachedUpdateStatus, static_cast<std::uint8_t>(value));
 }
 
-// What a cell holds, decided once per column from its type, scale and field.
-enum class TCellKind { Text, Double, Int32, Currency, ScaledDouble, Bcd, Int64, TimeStamp, Date, Time, Boolean, Raw };
-
-TCellKind KindOf(int type, int scale, bool floatField)
-{
-    switch (type) {
-    case SQL_VARYING: case SQL_TEXT:
-        return TCellKind::Text;
-    case SQL_DOUBLE: case SQL_FLOAT: case SQL_D_FLOAT:
-        return TCellKind::Double;
-    case SQL_LONG: case SQL_SHORT: case SQL_INT64:
-        if (scale == 0)
-            return type == SQL_INT64 ? TCellKind::Int64 : TCellKind::Int32;
-        if (scale >= -4)
-            return TCellKind::Currency;
-        return floatField ? TCellKind::ScaledDouble : TCellKind::Bcd;
-    case SQL_TIMESTAMP:
-        return TCellKind::TimeStamp;
-    case SQL_TYPE_DATE:
-        return TCellKind::Date;
-    case SQL_TYPE_TIME:
-        return TCellKind::Time;
-    case SQL_BOOLEAN:
-        return TCellKind::Boolean;
-    default:
-        return TCellKind::Raw;
-    }
-}
-
 // The stored integer of a scaled column as exact decimal text: "-123.45".
 QString ScaledDecimalText(std::int64_t value, int scale)
 {
@@ -160,6 +131,32 @@ void BcdToScaled(const TBcd& bcd, std::int64_t* value, int* places)
 }
 
 } // namespace
+
+TIBCustomDataSet::TCellKind TIBCustomDataSet::KindOf(int type, int scale, bool floatField)
+{
+    switch (type) {
+    case SQL_VARYING: case SQL_TEXT:
+        return TCellKind::Text;
+    case SQL_DOUBLE: case SQL_FLOAT: case SQL_D_FLOAT:
+        return TCellKind::Double;
+    case SQL_LONG: case SQL_SHORT: case SQL_INT64:
+        if (scale == 0)
+            return type == SQL_INT64 ? TCellKind::Int64 : TCellKind::Int32;
+        if (scale >= -4)
+            return TCellKind::Currency;
+        return floatField ? TCellKind::ScaledDouble : TCellKind::Bcd;
+    case SQL_TIMESTAMP:
+        return TCellKind::TimeStamp;
+    case SQL_TYPE_DATE:
+        return TCellKind::Date;
+    case SQL_TYPE_TIME:
+        return TCellKind::Time;
+    case SQL_BOOLEAN:
+        return TCellKind::Boolean;
+    default:
+        return TCellKind::Raw;
+    }
+}
 
 // ---------------------------------------------------------------- construction
 
@@ -519,6 +516,7 @@ void TIBCustomDataSet::LayoutModelRow()
         int type, scale, nullable, charSize, size, offset;
     };
     std::vector<TCell> cells;
+    FColumns.clear();
     for (int i = 0; i < columns; ++i) {
         TIBXSQLVAR* column = FQSelect->Fields(i);
         TSQLVAR* v = column->Data();
@@ -540,6 +538,7 @@ void TIBCustomDataSet::LayoutModelRow()
         default: size = 8; break;
         }
         cells.push_back({type, scale, (v->SqlType() & 1) ? 1 : 0, column->CharSetSize(), size, offset});
+        FColumns.push_back({kind, Descriptor(i), offset, size});
         offset += size;
     }
     FRecordSize = offset;
@@ -695,10 +694,11 @@ bool TIBCustomDataSet::FetchRow()
 void TIBCustomDataSet::LoadRow(TIBSQL* Query, TRecordBuffer Slot, int RecordNumber)
 {
     const bool fromSelect = Query == FQSelect;
+    // A fetched row starts as the model row: every descriptor in place,
+    // every cell null; only the values are filled in below.
     if (fromSelect)
         std::memcpy(Slot, FModelBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
     Put<std::uint8_t>(Slot, kBookmarkFlag, static_cast<std::uint8_t>(bfCurrent));
-    Put<std::int16_t>(Slot, kColumnCount, static_cast<std::int16_t>(Query->FieldCount()));
     SetRecordNumber(Slot, RecordNumber);
     SetUpdateStatus(Slot, usUnmodified);
     SetCachedUpdateStatus(Slot, cusUnmodified);
@@ -706,92 +706,107 @@ void TIBCustomDataSet::LoadRow(TIBSQL* Query, TRecordBuffer Slot, int RecordNumb
     if (BlobFieldCount() > 0)
         std::memset(Slot + FRecordSize + CalcFieldsSize(), 0, static_cast<std::size_t>(4 * BlobFieldCount()));
 
-    const int selectColumns = FQSelect->FieldCount();
-    int loaded = 0;
     TIBXSQLDA* row = Query->Current();
+    if (fromSelect) {
+        for (std::size_t column = 0; column < FColumns.size(); ++column)
+            FillCell(Slot, FColumns[column], row->Vars(static_cast<int>(column)));
+        return;
+    }
+    // Another statement's columns go to the select's columns of the same name.
+    const int selectColumns = static_cast<int>(FColumns.size());
+    int loaded = 0;
     for (int j = 0; j < row->Count() && loaded < selectColumns; ++j) {
         TIBXSQLVAR* var = row->Vars(j);
-        const int column = fromSelect ? j : FQSelect->ColumnIndex(var->Name());
+        const int column = FQSelect->ColumnIndex(var->Name());
         if (column < 0)
             continue;
         ++loaded;
-        const int d = Descriptor(column);
-        const int size = Get<std::int32_t>(Slot, d + kDataSize);
-        std::byte* cell = Slot + Get<std::int32_t>(Slot, d + kDataOffset);
-        const bool isNull = var->IsNull();
-        Put<std::uint8_t>(Slot, d + kNullable, var->IsNullable() ? 1 : 0);
-        Put<std::uint8_t>(Slot, d + kIsNull, isNull ? 1 : 0);
-        Put<std::int32_t>(Slot, d + kDataLength, 0);
-        if (isNull)
-            continue;
-        const int type = Get<std::int16_t>(Slot, d + kSqlType);
+        const TColumnLayout& layout = FColumns[static_cast<std::size_t>(column)];
+        Put<std::uint8_t>(Slot, layout.Descriptor + kIsNull, 1);
+        Put<std::int32_t>(Slot, layout.Descriptor + kDataLength, 0);
+        FillCell(Slot, layout, var);
+    }
+}
+
+void TIBCustomDataSet::FillCell(std::byte* Slot, const TColumnLayout& Column, TIBXSQLVAR* Var)
+{
+    const int d = Column.Descriptor;
+    Put<std::uint8_t>(Slot, d + kNullable, Var->IsNullable() ? 1 : 0);
+    if (Var->IsNull())
+        return; // the descriptor says null already
+    Put<std::uint8_t>(Slot, d + kIsNull, 0);
+    std::byte* cell = Slot + Column.DataOffset;
+    switch (Column.Kind) {
+    case TCellKind::Text: {
+        // The cell keeps the column's characters; the extra room is for overlong edits.
+        const int chars = Var->AsStringInto(reinterpret_cast<char16_t*>(cell), Column.DataSize / 2 - 1);
+        Put<std::int32_t>(Slot, d + kDataLength, 2 * chars);
+        break;
+    }
+    case TCellKind::Double:
+    case TCellKind::ScaledDouble: {
+        const double v = Var->AsDouble();
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Int32: {
+        std::int32_t v;
+        if (Var->SQLType() == SQL_LONG && Var->Data()->SqlScale() == 0) {
+            std::memcpy(&v, Var->AsPointer(), sizeof v);
+        } else if (Var->SQLType() == SQL_SHORT && Var->Data()->SqlScale() == 0) {
+            std::int16_t narrow;
+            std::memcpy(&narrow, Var->AsPointer(), sizeof narrow);
+            v = narrow;
+        } else {
+            v = Var->AsLong();
+        }
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Currency: {
+        const std::int64_t v = Var->AsCurrency();
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Bcd: {
+        TBcd bcd{};
         const int scale = Get<std::int16_t>(Slot, d + kScale);
-        const TCellKind kind = KindOf(type, scale, size == 8);
-        switch (kind) {
-        case TCellKind::Text: {
-            const QString text = var->AsString();
-            // The cell keeps the column's characters; the extra room is for overlong edits.
-            const int room = size / 2 - 1;
-            const int chars = static_cast<int>(std::min<qsizetype>(text.size(), room));
-            std::memcpy(cell, text.utf16(), static_cast<std::size_t>(chars) * 2);
-            Put<std::int32_t>(Slot, d + kDataLength, 2 * chars);
-            break;
-        }
-        case TCellKind::Double:
-        case TCellKind::ScaledDouble: {
-            const double v = var->AsDouble();
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Int32: {
-            const std::int32_t v = var->AsLong();
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Currency: {
-            const std::int64_t v = var->AsCurrency();
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Bcd: {
-            TBcd bcd{};
-            const bool integer = var->SQLType() == SQL_SHORT || var->SQLType() == SQL_LONG || var->SQLType() == SQL_INT64;
-            const QString text = integer ? ScaledDecimalText(StoredInteger(var), var->Data()->SqlScale())
-                                         : QString::number(var->AsDouble(), 'f', -scale);
-            if (!TFMTBCDField::DecimalTextToBcd(text, -scale, bcd))
-                RaiseClientError(ceInvalidDataConversion);
-            std::memcpy(cell, bcd.data(), bcd.size());
-            break;
-        }
-        case TCellKind::Int64: {
-            const std::int64_t v = var->AsInt64();
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::TimeStamp: {
-            const double v = TimeStampToMSecs(DateTimeToTimeStamp(var->AsDateTime()));
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Date: {
-            const std::int32_t v = DateTimeToTimeStamp(var->AsDateTime()).Date;
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Time: {
-            const std::int32_t v = DateTimeToTimeStamp(var->AsDateTime()).Time;
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Boolean: {
-            const std::int16_t v = var->AsBoolean() ? 1 : 0;
-            std::memcpy(cell, &v, sizeof v);
-            break;
-        }
-        case TCellKind::Raw:
-            std::memcpy(cell, var->AsPointer(), static_cast<std::size_t>(std::min(size, var->Data()->DataSize())));
-            break;
-        }
+        const bool integer = Var->SQLType() == SQL_SHORT || Var->SQLType() == SQL_LONG || Var->SQLType() == SQL_INT64;
+        const QString text = integer ? ScaledDecimalText(StoredInteger(Var), Var->Data()->SqlScale())
+                                     : QString::number(Var->AsDouble(), 'f', -scale);
+        if (!TFMTBCDField::DecimalTextToBcd(text, -scale, bcd))
+            RaiseClientError(ceInvalidDataConversion);
+        std::memcpy(cell, bcd.data(), bcd.size());
+        break;
+    }
+    case TCellKind::Int64: {
+        const std::int64_t v = Var->AsInt64();
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::TimeStamp: {
+        const double v = TimeStampToMSecs(DateTimeToTimeStamp(Var->AsDateTime()));
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Date: {
+        const std::int32_t v = DateTimeToTimeStamp(Var->AsDateTime()).Date;
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Time: {
+        const std::int32_t v = DateTimeToTimeStamp(Var->AsDateTime()).Time;
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Boolean: {
+        const std::int16_t v = Var->AsBoolean() ? 1 : 0;
+        std::memcpy(cell, &v, sizeof v);
+        break;
+    }
+    case TCellKind::Raw:
+        std::memcpy(cell, Var->AsPointer(), static_cast<std::size_t>(std::min(Column.DataSize, Var->Data()->DataSize())));
+        break;
     }
 }
 
@@ -1161,6 +1176,36 @@ void TIBCustomDataSet::ExecuteWrite(TIBSQL* Statement, TRecordBuffer Buffer)
         RefreshRow();
 }
 
+const std::vector<TIBCustomDataSet::TParamSource>& TIBCustomDataSet::ParamSources(TIBSQL* Statement)
+{
+    // Worked out once per prepare of the statement: the names do not change
+    // while it stays prepared.
+    auto known = std::find_if(FParamSources.begin(), FParamSources.end(),
+                              [Statement](const TStatementParams& p) { return p.Statement == Statement; });
+    if (known == FParamSources.end()) {
+        FParamSources.push_back({Statement, -1, -1, {}});
+        known = FParamSources.end() - 1;
+    }
+    if (known->PrepareCount != Statement->PrepareCount() || known->SelectPrepareCount != FQSelect->PrepareCount()) {
+        known->Sources.clear();
+        TIBXSQLDA* params = Statement->Params();
+        for (int i = 0; i < params->Count(); ++i) {
+            QString name = params->Vars(i)->Name();
+            bool old = false;
+            if (name.startsWith(QLatin1String("OLD_"))) {
+                name.remove(0, 4);
+                old = true;
+            } else if (name.startsWith(QLatin1String("NEW_"))) {
+                name.remove(0, 4);
+            }
+            known->Sources.push_back({FQSelect->ColumnIndex(name), old});
+        }
+        known->PrepareCount = Statement->PrepareCount();
+        known->SelectPrepareCount = FQSelect->PrepareCount();
+    }
+    return known->Sources;
+}
+
 void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
 {
     if (!Buffer)
@@ -1168,24 +1213,22 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
     if (!Statement->Prepared())
         Statement->Prepare();
     TIBXSQLDA* params = Statement->Params();
+    const std::vector<TParamSource>& sources = ParamSources(Statement);
     bool oldValuesRead = false;
     for (int i = 0; i < params->Count(); ++i) {
+        const TParamSource& from = sources[static_cast<std::size_t>(i)];
+        if (from.Column < 0)
+            continue; // a parameter of no column is left as it is
         TIBXSQLVAR* param = params->Vars(i);
-        QString name = param->Name();
         TRecordBuffer source = Buffer;
-        if (name.startsWith(QLatin1String("OLD_"))) {
-            name.remove(0, 4);
+        if (from.Old) {
             if (!oldValuesRead) {
                 ReadOldValues(RecordNumberOf(Buffer), FTempBuffer.get());
                 oldValuesRead = true;
             }
             source = FTempBuffer.get();
-        } else if (name.startsWith(QLatin1String("NEW_"))) {
-            name.remove(0, 4);
         }
-        const int column = FQSelect->ColumnIndex(name);
-        if (column < 0)
-            continue; // a parameter of no column is left as it is
+        const int column = from.Column;
         const int d = Descriptor(column);
         if (Get<std::uint8_t>(source, d + kIsNull)) {
             param->SetIsNull(true);

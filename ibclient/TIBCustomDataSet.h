@@ -127,6 +127,26 @@ private:
     };
     using TSlot = std::unique_ptr<std::byte, TFree>;
 
+    // What a cell holds, decided once per column at opening from its type,
+    // scale and field.
+    enum class TCellKind { Text, Double, Int32, Currency, ScaledDouble, Bcd, Int64, TimeStamp, Date, Time, Boolean, Raw };
+    static TCellKind KindOf(int Type, int Scale, bool FloatField);
+    // Where a column's descriptor and cell lie in every slot.
+    struct TColumnLayout {
+        TCellKind Kind;
+        int Descriptor;
+        int DataOffset;
+        int DataSize;
+    };
+    // Which select column a parameter of a write statement takes its value
+    // from, and whether from the row's old values.
+    struct TParamSource {
+        int Column;
+        bool Old;
+    };
+    const std::vector<TParamSource>& ParamSources(TIBSQL* Statement);
+    void FillCell(std::byte* Slot, const TColumnLayout& Column, TIBXSQLVAR* Var);
+
     // Opening helpers.
     void CheckConnection();
     void BuildFieldDefs();
@@ -179,6 +199,16 @@ private:
     TSlot FOldBuffer;
     TSlot FTempBuffer;
     std::vector<int> FMappedFieldPosition;
+    std::vector<TColumnLayout> FColumns;
+    // Parameter sources per write statement, with the PrepareCount of the
+    // statement and of the select they were worked out for.
+    struct TStatementParams {
+        TIBSQL* Statement;
+        int PrepareCount;
+        int SelectPrepareCount;
+        std::vector<TParamSource> Sources;
+    };
+    std::vector<TStatementParams> FParamSources;
     int FRowsAffected = 0;
     TDataSetNotifyEvent FBeforeDatabaseDisconnect, FAfterDatabaseDisconnect, FDatabaseFree;
     TDataSetNotifyEvent FBeforeTransactionEnd, FAfterTransactionEnd, FTransactionFree;

@@ -126,6 +126,25 @@ QString TIBSQL::NormalizeIdentifier(int Dialect, const QString& Name)
         inner.replace(QLatin1String("\"\""), QLatin1String("\""));
         return inner;
     }
+    // Plain ASCII names upper-case the same by every locale but the Turkic
+    // ones (where "i" becomes a dotted capital); they skip the locale.
+    static const bool turkic = QLocale::system().language() == QLocale::Turkish
+                               || QLocale::system().language() == QLocale::Azerbaijani;
+    if (!turkic) {
+        QString upper = trimmed;
+        bool ascii = true;
+        for (QChar& c : upper) {
+            const char16_t u = c.unicode();
+            if (u >= 128) {
+                ascii = false;
+                break;
+            }
+            if (u >= u'a' && u <= u'z')
+                c = QChar(u - 32);
+        }
+        if (ascii)
+            return upper;
+    }
     return QLocale::system().toUpper(trimmed);
 }
 
@@ -387,6 +406,7 @@ void TIBSQL::Prepare()
             break;
         }
         FPrepared = true;
+        ++FPrepareCount;
     } catch (...) {
         FreeStatement(false);
         throw;
@@ -439,7 +459,7 @@ TIBXSQLDA* TIBSQL::Next()
                                                                static_cast<unsigned short>(SQLDialect()),
                                                                FSQLRecord->AsXSQLDA()),
                                    false);
-    if (result == 100 || StatusVectorHasCode({isc_dsql_cursor_err})) {
+    if (result == 100 || (result != 0 && StatusVectorHasCode({isc_dsql_cursor_err}))) {
         FEOF = true;
         return nullptr;
     }

@@ -81,6 +81,9 @@ public:
     void Unprepare() { FreeHandle(); }
 
     bool Prepared() const { return FPrepared; }
+    // Grows with every successful prepare: what was worked out from the
+    // descriptor areas stays valid while it is unchanged.
+    int PrepareCount() const { return FPrepareCount; }
     bool Open() const { return FOpen; }
     bool Eof() const { return FEOF || !FOpen; }
     bool Bof() const { return FBOF; }
@@ -155,4 +158,5 @@ private:
     std::unique_ptr<TIBXSQLDA> FSQLRecord;
     TIBSQLTypes FSQLType = SQLUnknown;
     bool FGenerateParamNames = false;
+    int FPrepareCount = 0;
 };

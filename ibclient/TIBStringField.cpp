@@ -58,7 +58,9 @@ QString TStringField::AsString() const
     const auto needed = static_cast<std::size_t>(Size() + 1) * 2;
     if (FValueBuffer.size() < needed)
         FValueBuffer.assign(needed, 0);
-    std::fill(FValueBuffer.begin(), FValueBuffer.end(), 0);
+    // The record set ends the text it copies; the two guards end it in any case.
+    FValueBuffer.front() = 0;
+    FValueBuffer.back() = 0;
     if (!GetData(FValueBuffer.data()))
         return QString();
     const qsizetype length = TextLength(FValueBuffer.data(), static_cast<qsizetype>(FValueBuffer.size()) - 1);

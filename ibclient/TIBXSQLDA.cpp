@@ -15,6 +15,7 @@ TIBXSQLDA::~TIBXSQLDA() = default;
 void TIBXSQLDA::SetCount(int Value)
 {
     FNames.clear();
+    FNamesakes.clear();
     FCount = Value;
     if (Value == 0) {
         FUniqueRelationName.clear();
@@ -80,9 +81,25 @@ void TIBXSQLDA::AddName(const QString& FieldName, int Idx)
     while (FNames.size() <= Idx)
         FNames.append(QString());
     FNames[Idx] = name;
+    FNamesakes.clear();
     TIBXSQLVAR* var = FXSQLVARs[static_cast<std::size_t>(Idx)].get();
     var->FName = name;
     var->FIndex = Idx;
+}
+
+const std::vector<int>& TIBXSQLDA::Namesakes(int Index) const
+{
+    if (FNamesakes.size() != static_cast<std::size_t>(FCount)) {
+        FNamesakes.assign(static_cast<std::size_t>(FCount), {});
+        for (int i = 0; i < FCount; ++i) {
+            const QString& name = FXSQLVARs[static_cast<std::size_t>(i)]->Name();
+            std::vector<int>& same = FNamesakes[static_cast<std::size_t>(i)];
+            for (int j = 0; j < FCount; ++j)
+                if (j == i || (!name.isEmpty() && FXSQLVARs[static_cast<std::size_t>(j)]->Name() == name))
+                    same.push_back(j);
+        }
+    }
+    return FNamesakes.at(static_cast<std::size_t>(Index));
 }
 
 bool TIBXSQLDA::Modified() const

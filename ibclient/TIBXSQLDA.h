@@ -50,6 +50,10 @@ public:
     const QString& NameAt(int Index) const { return FNames.at(Index); }
     bool HasNames() const { return !FNames.isEmpty(); }
 
+    // The positions of the entries bearing the same name as the entry at
+    // Index (itself included), in position order; only itself when unnamed.
+    const std::vector<int>& Namesakes(int Index) const;
+
     // The one relation all entries come from, or empty.
     const QString& UniqueRelationName() const { return FUniqueRelationName; }
     bool Modified() const;
@@ -72,4 +76,6 @@ private:
     std::unique_ptr<XSQLDA, TFree> FXSQLDA;
     std::vector<std::unique_ptr<TIBXSQLVAR>> FXSQLVARs;
     QString FUniqueRelationName;
+    // Worked out on first need after the names change.
+    mutable std::vector<std::vector<int>> FNamesakes;
 };

@@ -193,15 +193,12 @@ int TIBXSQLVAR::CharSetSize() const
 template <class Fn>
 void TIBXSQLVAR::ForEachNamesake(Fn fn)
 {
-    if (FName.isEmpty()) {
+    if (FName.isEmpty() || FIndex >= FParent->Count()) {
         fn(this);
         return;
     }
-    for (int i = 0; i < FParent->Count(); ++i) {
-        TIBXSQLVAR* var = FParent->Vars(i);
-        if (var == this || var->FName == FName)
-            fn(var);
-    }
+    for (int i : FParent->Namesakes(FIndex))
+        fn(FParent->Vars(i));
 }
 
 // ---------------------------------------------------------------- null state
@@ -303,6 +300,28 @@ QString TIBXSQLVAR::AsString() const
         return AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
     default:
         InvalidConversion();
+    }
+}
+
+int TIBXSQLVAR::AsStringInto(char16_t* Out, int Room) const
+{
+    if (IsNull())
+        return 0;
+    const char* data = FXSQLVAR->SqlData();
+    switch (SQLType()) {
+    case SQL_VARYING: {
+        const int length = std::clamp(static_cast<int>(Load<std::uint16_t>(data)), 0, FXSQLVAR->DataSize() - 2);
+        return static_cast<int>(Codec().DecodeInto(data + 2, length, Out, Room));
+    }
+    case SQL_TEXT:
+        return static_cast<int>(
+            Codec().DecodeInto(data, std::min(FXSQLVAR->SqlLen(), FXSQLVAR->DataSize()), Out, Room));
+    default: {
+        const QString text = AsString();
+        const int chars = static_cast<int>(std::min<qsizetype>(text.size(), Room));
+        std::copy(text.utf16(), text.utf16() + chars, Out);
+        return chars;
+    }
     }
 }
 

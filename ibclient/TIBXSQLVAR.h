@@ -52,6 +52,10 @@ public:
     // --- getters (a null entry answers the type's zero value)
     QString AsString() const;
     QString AsTrimString() const;
+    // The text of a VARCHAR or CHAR entry written straight into Out, at most
+    // Room characters; answers the characters written (0 for null). Other
+    // types go through AsString.
+    int AsStringInto(char16_t* Out, int Room) const;
     short AsShort() const;
     int AsLong() const;
     int AsInteger() const { return AsLong(); }
