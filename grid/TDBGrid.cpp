@@ -312,8 +312,38 @@ void TDBGrid::ShowError(std::exception_ptr Error) noexcept
 
 void TDBGrid::InternalLayout()
 {
-    if (FLayoutDepth > 0 || FDestroying)
+    if (FDestroying)
         return;
+    if (FLayoutDepth > 0) {
+        // Asked for while a layout runs (reading the rows it wants lost the
+        // connection and closed the record set, say): done again when that
+        // one ends, also when it ends in that error, so that no column keeps
+        // a field that is gone.
+        FLayoutAgain = true;
+        return;
+    }
+    FLayoutAgain = false;
+    try {
+        LayOutOnce();
+        if (FLayoutAgain) {
+            FLayoutAgain = false;
+            LayOutOnce();
+        }
+    } catch (...) {
+        if (FLayoutAgain) {
+            FLayoutAgain = false;
+            try {
+                LayOutOnce();
+            } catch (...) {
+                // The first error is the one shown.
+            }
+        }
+        throw;
+    }
+}
+
+void TDBGrid::LayOutOnce()
+{
     ++FLayoutDepth;
     struct Depth {
         int& Value;

@@ -161,6 +161,7 @@ private:
     TDataSet* DataSet() const;
     bool Active() const;
     void InternalLayout();
+    void LayOutOnce(); // one pass of InternalLayout
     void UpdateRowCount();
     void UpdateActive();
     void UpdateScrollBar(bool Force = false);
@@ -246,6 +247,7 @@ private:
     int FRowHeight = 17;
     int FTitleHeight = 17;
     int FLayoutDepth = 0;
+    bool FLayoutAgain = false; // a layout was asked for while one ran
 
     bool FEditorMode = false;
     QString FEditText;
