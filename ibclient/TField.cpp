@@ -154,7 +154,7 @@ bool TField::GetData(void* Buffer, bool NativeFormat) const
     }
     if (!Buffer)
         return ReadNative(nullptr);
-    QVarLengthArray<std::byte, 256> native(NativeBufferSize());
+    QVarLengthArray<std::byte, 1024> native(NativeBufferSize()); // a path-sized text stays on the stack
     std::memset(native.data(), 0, static_cast<std::size_t>(native.size()));
     if (!ReadNative(native.data()))
         return false;
@@ -170,7 +170,7 @@ void TField::SetData(const void* Buffer, bool NativeFormat)
         FDataSet->SetFieldData(this, Buffer, NativeFormat);
         return;
     }
-    QVarLengthArray<std::byte, 256> native(NativeBufferSize());
+    QVarLengthArray<std::byte, 1024> native(NativeBufferSize()); // a path-sized text stays on the stack
     std::memset(native.data(), 0, static_cast<std::size_t>(native.size()));
     FromNonNative(Buffer, native.data());
     FDataSet->SetFieldData(this, native.data(), true);

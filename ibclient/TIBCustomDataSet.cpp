@@ -1214,7 +1214,9 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
         Statement->Prepare();
     TIBXSQLDA* params = Statement->Params();
     const std::vector<TParamSource>& sources = ParamSources(Statement);
-    bool oldValuesRead = false;
+    // The old values: the edit snapshot when it is this row's, else the
+    // row as cached, read once for all OLD_ parameters.
+    TRecordBuffer oldValues = nullptr;
     for (int i = 0; i < params->Count(); ++i) {
         const TParamSource& from = sources[static_cast<std::size_t>(i)];
         if (from.Column < 0)
@@ -1222,11 +1224,16 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
         TIBXSQLVAR* param = params->Vars(i);
         TRecordBuffer source = Buffer;
         if (from.Old) {
-            if (!oldValuesRead) {
-                ReadOldValues(RecordNumberOf(Buffer), FTempBuffer.get());
-                oldValuesRead = true;
+            if (!oldValues) {
+                const int recordNumber = RecordNumberOf(Buffer);
+                if (recordNumber >= 0 && recordNumber == RecordNumberOf(FOldBuffer.get())) {
+                    oldValues = FOldBuffer.get();
+                } else {
+                    ReadOldValues(recordNumber, FTempBuffer.get());
+                    oldValues = FTempBuffer.get();
+                }
             }
-            source = FTempBuffer.get();
+            source = oldValues;
         }
         const int column = from.Column;
         const int d = Descriptor(column);
@@ -1234,17 +1241,17 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
             param->SetIsNull(true);
             continue;
         }
-        param->SetIsNull(false);
+        // Every setter below marks the parameter not null, but for the
+        // boolean one, which writes its value alone.
         const std::byte* cell = source + Get<std::int32_t>(source, d + kDataOffset);
         const int type = Get<std::int16_t>(source, d + kSqlType);
         const int scale = Get<std::int16_t>(source, d + kScale);
         const int size = Get<std::int32_t>(source, d + kDataSize);
         switch (KindOf(type, scale, size == 8)) {
         case TCellKind::Text: {
+            // The cell's text is lent to the setter, not copied.
             const int length = std::min(Get<std::int32_t>(source, d + kDataLength), size);
-            QString text(length / 2, Qt::Uninitialized);
-            std::memcpy(text.data(), cell, static_cast<std::size_t>(length / 2) * 2);
-            param->SetAsString(text);
+            param->SetAsString(QString::fromRawData(reinterpret_cast<const QChar*>(cell), length / 2));
             break;
         }
         case TCellKind::Double:
@@ -1279,6 +1286,7 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
             param->SetAsTime(TimeStampToDateTime(TTimeStamp{Get<std::int32_t>(cell, 0), 1}));
             break;
         case TCellKind::Boolean:
+            param->SetIsNull(false);
             param->SetAsBoolean(Get<std::int16_t>(cell, 0) == 1);
             break;
         case TCellKind::Raw:

@@ -3,6 +3,8 @@
 #include "ibclient/TDataSet.h"
 #include "ibclient/TNumberFormat.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 
@@ -74,8 +76,9 @@ void TStringField::WriteText(const QString& Value)
     qsizetype length = Value.indexOf(QChar(0));
     if (length < 0)
         length = Value.size();
-    std::vector<char16_t> text(static_cast<std::size_t>(length) + 1, 0);
+    QVarLengthArray<char16_t, 512> text(length + 1);
     std::memcpy(text.data(), Value.utf16(), static_cast<std::size_t>(length) * 2);
+    text[length] = 0;
     SetData(text.data(), false);
 }
 
