@@ -16,6 +16,7 @@
 //                 [--small-rows N] [--big-rows N] [--walk-rows N]
 #include "bench/BenchCommon.h"
 #include "bench/RawClient.h"
+#include "bench/RawWalk.h"
 
 #include "ibclient/TDataLink.h"
 #include "ibclient/TDataSource.h"
@@ -53,26 +54,6 @@ struct TOptions {
     int walkRows = 100000;
 };
 
-const QString kSearch = QStringLiteral("+\\immagini\\");
-const QString kReplacement = QStringLiteral(":immagini:");
-
-QByteArray SelectText()
-{
-    return PatientSQL::kSelect.join(QStringLiteral("\r\n")).toLatin1();
-}
-
-// The modify text as the layer sends it: the seven lines, each with CR LF,
-// the four named parameters as "?" markers.
-QByteArray ModifyTextWithMarkers()
-{
-    QString text;
-    for (const QString& line : PatientSQL::kModify)
-        text += line + QStringLiteral("\r\n");
-    for (const char* name : {":EXTFILE", ":OLD_AUTOID", ":OLD_CODICE_CLIENTE", ":OLD_NUMERO_CARTELLA"})
-        text.replace(QLatin1String(name), QStringLiteral("?"));
-    return text.toLatin1();
-}
-
 // A view of kWindow rows, linked for the lifetime of the object.
 struct TView {
     explicit TView(TDataSet* dataSet)
@@ -85,18 +66,6 @@ struct TView {
     TDataSource source{nullptr};
     TDataLink link;
 };
-
-bool ForcedWritesOf(const QString& path)
-{
-    RawAttachment probe(path);
-    return probe.ForcedWrites();
-}
-
-void CheckForcedWrites(const QString& path, bool expected)
-{
-    if (ForcedWritesOf(path) != expected)
-        throw std::runtime_error("forced writes are not as asked on " + path.toStdString());
-}
 
 // ---- a. open latency -------------------------------------------------------
 
@@ -114,7 +83,7 @@ struct TOpenFigures {
 
 [[gnu::noinline]] void MeasuredRawOpen(RawAttachment& database, RawTransaction& transaction)
 {
-    RawStatement select(database, transaction, SelectText());
+    RawStatement select(database, transaction, RawWalk::SelectText());
     select.Open();
     for (int i = 0; i < kWindow; ++i)
         if (!select.Fetch())
@@ -129,7 +98,7 @@ void PartOpen(const TOptions& o, bool fw)
     QString paths[2];
     for (int s = 0; s < 2; ++s) {
         paths[s] = Bench::ImmaginiDatabase(sizes[s], fw);
-        CheckForcedWrites(paths[s], fw);
+        RawWalk::CheckForcedWrites(paths[s], fw);
     }
 
     std::unique_ptr<PatientDataSet> programs[2];
@@ -241,11 +210,11 @@ void PartLast(const TOptions& o, bool fw)
 {
     const int runs = o.runs > 0 ? o.runs : 3;
     const QString path = Bench::ImmaginiDatabase(o.bigRows, fw);
-    CheckForcedWrites(path, fw);
+    RawWalk::CheckForcedWrites(path, fw);
 
     RawAttachment rawDb(path);
     RawTransaction rawTr(rawDb);
-    RawStatement rawSelect(rawDb, rawTr, SelectText());
+    RawStatement rawSelect(rawDb, rawTr, RawWalk::SelectText());
 
     PatientDataSet program;
     program.database->SetDatabaseName(path);
@@ -331,9 +300,9 @@ struct TWalkResult {
     dataSet.First();
     while (!dataSet.Eof()) {
         const QString value = path->AsString();
-        if (value.startsWith(kSearch)) {
+        if (value.startsWith(RawWalk::kSearch)) {
             QString replaced = value;
-            replaced.replace(kSearch, kReplacement);
+            replaced.replace(RawWalk::kSearch, RawWalk::kReplacement);
             dataSet.Edit();
             path->SetAsString(replaced);
             dataSet.Post(); // the after-post handler commits with commit-retaining
@@ -342,77 +311,6 @@ struct TWalkResult {
         dataSet.Next();
     }
     return changed;
-}
-
-void SetLong(XSQLVAR& param, const XSQLVAR& column)
-{
-    if (RawValue::IsNull(column)) {
-        *param.sqlind = -1;
-        return;
-    }
-    *param.sqlind = 0;
-    const std::int32_t value = RawValue::Long(column);
-    std::memcpy(param.sqldata, &value, sizeof value);
-}
-
-[[gnu::noinline]] int MeasuredWalkRaw(RawStatement& select, RawStatement& update, RawTransaction& transaction)
-{
-    const QByteArray search = kSearch.toLatin1();
-    const QByteArray replacement = kReplacement.toLatin1();
-    RawSQLDA& row = select.Columns();
-    RawSQLDA& params = *update.Params();
-    XSQLVAR& newPath = params.Var(0);
-    QByteArray bytes;
-    int changed = 0;
-    while (select.Fetch()) {
-        if (RawValue::IsNull(row.Var(3)))
-            continue;
-        int length = 0;
-        const char* path = RawValue::VaryingBytes(row.Var(3), &length);
-        if (length < search.size() || std::memcmp(path, search.constData(), std::size_t(search.size())) != 0)
-            continue;
-        bytes.setRawData(path, uint(length));
-        QByteArray replaced = bytes;
-        replaced.replace(search, replacement);
-        const auto newLength = static_cast<short>(replaced.size());
-        if (newLength > newPath.sqllen)
-            throw std::runtime_error("new path longer than the column");
-        std::memcpy(newPath.sqldata, &newLength, sizeof newLength);
-        std::memcpy(newPath.sqldata + 2, replaced.constData(), std::size_t(newLength));
-        *newPath.sqlind = 0;
-        SetLong(params.Var(1), row.Var(2)); // OLD_AUTOID
-        SetLong(params.Var(2), row.Var(0)); // OLD_CODICE_CLIENTE
-        SetLong(params.Var(3), row.Var(1)); // OLD_NUMERO_CARTELLA
-        update.Execute();
-        if (update.RowsUpdated() != 1)
-            throw std::runtime_error("the raw update changed no row");
-        transaction.CommitRetaining();
-        ++changed;
-    }
-    return changed;
-}
-
-// A digest of every stored path, to check that both walks left the same data.
-long long PathsDigest(const QString& path, int* remaining)
-{
-    RawAttachment db(path);
-    RawTransaction tr(db);
-    RawStatement select(db, tr, "select EXTFILE from IMMAGINI order by AUTOID");
-    select.Open();
-    long long digest = 0;
-    *remaining = 0;
-    const QByteArray search = kSearch.toLatin1();
-    while (select.Fetch()) {
-        int length = 0;
-        const char* bytes = RawValue::VaryingBytes(select.Columns().Var(0), &length);
-        for (int i = 0; i < length; ++i)
-            digest = digest * 131 + static_cast<unsigned char>(bytes[i]);
-        if (QByteArray::fromRawData(bytes, length).startsWith(search))
-            ++*remaining;
-    }
-    select.CloseCursor();
-    tr.Commit();
-    return digest;
 }
 
 void PartWalk(const TOptions& o, bool fw)
@@ -427,8 +325,8 @@ void PartWalk(const TOptions& o, bool fw)
         QTemporaryDir dir;
         const QString rawPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("raw.fdb"));
         const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
-        CheckForcedWrites(rawPath, fw);
-        CheckForcedWrites(oursPath, fw);
+        RawWalk::CheckForcedWrites(rawPath, fw);
+        RawWalk::CheckForcedWrites(oursPath, fw);
         // The copies' pages reach the disk before either walk, so that
         // neither waits behind the other's write-back.
         ::sync();
@@ -437,13 +335,13 @@ void PartWalk(const TOptions& o, bool fw)
         auto walkRaw = [&] {
             RawAttachment db(rawPath);
             RawTransaction tr(db);
-            RawStatement select(db, tr, SelectText());
-            RawStatement update(db, tr, ModifyTextWithMarkers());
+            RawStatement select(db, tr, RawWalk::SelectText());
+            RawStatement update(db, tr, RawWalk::ModifyTextWithMarkers());
             if (!update.Params() || update.Params()->Count() != 4)
                 throw std::runtime_error("the modify statement does not have four parameters");
             select.Open();
             rawTimes.Start();
-            rawChanged = MeasuredWalkRaw(select, update, tr);
+            rawChanged = RawWalk::RawRewriteWalk(select, update, tr);
             rawTimes.Stop();
             select.CloseCursor();
             tr.Commit();
@@ -469,7 +367,7 @@ void PartWalk(const TOptions& o, bool fw)
             walkRaw();
         }
         int rawRemaining = 0, oursRemaining = 0;
-        if (oursChanged != rawChanged || PathsDigest(rawPath, &rawRemaining) != PathsDigest(oursPath, &oursRemaining) ||
+        if (oursChanged != rawChanged || RawWalk::PathsDigest(rawPath, &rawRemaining) != RawWalk::PathsDigest(oursPath, &oursRemaining) ||
             rawRemaining != 0 || oursRemaining != 0)
             throw std::runtime_error("the two walks left different data");
         changed = oursChanged;

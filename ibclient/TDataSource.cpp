@@ -2,6 +2,8 @@
 
 #include "ibclient/TDataLink.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 
 TDataSource::TDataSource(TComponent* AOwner) : TComponent(AOwner) {}
@@ -133,7 +135,7 @@ void TDataSource::NotifyLinkTypes(TDataEvent Event, TEventInfo Info, bool LinkTy
 {
     // Reverse order of linking; a reaction may unlink a link, so walk a copy
     // and skip the ones that left.
-    const std::vector<TDataLink*> links = FDataLinks;
+    const QVarLengthArray<TDataLink*, 8> links(FDataLinks.begin(), FDataLinks.end());
     for (auto link = links.rbegin(); link != links.rend(); ++link)
         if ((*link)->VisualControl() == LinkType
             && std::find(FDataLinks.begin(), FDataLinks.end(), *link) != FDataLinks.end())
