@@ -59,6 +59,9 @@ constexpr TClientErrorText kClientErrors[] = {
     {ceParameterValueTooLong, "The value of %s is %d bytes long; a parameter value can hold at most 255 bytes"},
     {ceParameterValueMissing, "The parameter %s needs a value"},
     {ceCodePageUnavailable, "Code page %d cannot be converted on this system"},
+    {ceTextHoldsNulCharacter,
+     "The value of field %s holds a character 0; it is not read as text, since everything after that character "
+     "would be lost"},
 };
 
 } // namespace

@@ -111,6 +111,7 @@ enum TIBClientErrorCode : int {
     ceParameterValueTooLong = 123,  // a parameter-block value longer than its length byte can count
     ceParameterValueMissing = 124,  // a parameter-block item that needs a value got none
     ceCodePageUnavailable = 125,    // the connection's code page has no converter on this system
+    ceTextHoldsNulCharacter = 126,  // a stored text with a character 0 inside, which text fields would cut
 };
 
 // The message of a client-error code, with its placeholders unfilled.

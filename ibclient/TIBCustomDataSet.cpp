@@ -1001,6 +1001,13 @@ bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer, bool)
         const int fieldSize = Field->Size();
         if (length / 2 > fieldSize)
             RaiseClientError(ceFieldSizeMismatch, {Field->FieldName()});
+        // A text field's value ends at its first character 0: a stored text
+        // with one inside would come back cut short, and a rewrite would
+        // store the cut text. Such a value is refused instead.
+        if (std::memchr(cell, 0, static_cast<std::size_t>(length)))
+            for (int i = 0; i < length / 2; ++i)
+                if (Get<char16_t>(cell, 2 * i) == 0)
+                    RaiseClientError(ceTextHoldsNulCharacter, {Field->FieldName()});
         const auto* stringField = dynamic_cast<const TStringField*>(Field);
         const bool fixed = stringField && stringField->FixedChar();
         auto* out = static_cast<char16_t*>(Buffer);

@@ -117,6 +117,11 @@ TEST(DataSetReading, TextReadsAsStoredAndNullAsEmptyText)
     EXPECT_EQ(ds.FieldByName(QStringLiteral("V"))->AsString(), QString());
     const auto e = CaughtError<EDatabaseError>([&] { ds.Edit(); });
     EXPECT_EQ(e->Message(), QStringLiteral("IBDataSet1: Cannot modify a read-only dataset"));
+    // A stored text with a character 0 inside is refused rather than cut short.
+    ds.Next();
+    const auto nul = CaughtError<EIBClientError>([&] { ds.FieldByName(QStringLiteral("V"))->AsString(); });
+    EXPECT_EQ(nul->SQLCode(), ceTextHoldsNulCharacter);
+    EXPECT_TRUE(nul->Message().contains(QStringLiteral("field V holds a character 0")));
 }
 
 TEST(DataSetReading, AWriteStatementNamingAnUnknownColumnFailsTheOpen)
