@@ -82,14 +82,14 @@ QString FormatMessage(const QString& format, std::initializer_list<QVariant> arg
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
         if (c == u'%' && i + 1 < format.size()) {
-            const QChar spec = format.at(i + 1);
-            if (spec == u'%') {
+            const QChar conversion = format.at(i + 1);
+            if (conversion == u'%') {
                 out += u'%';
                 ++i;
                 continue;
             }
-            if ((spec == u's' || spec == u'd') && arg != args.end()) {
-                out += spec == u'd' ? QString::number(arg->toLongLong()) : arg->toString();
+            if ((conversion == u's' || conversion == u'd') && arg != args.end()) {
+                out += conversion == u'd' ? QString::number(arg->toLongLong()) : arg->toString();
                 ++arg;
                 ++i;
                 continue;
