@@ -41,5 +41,9 @@ mkdir -p "$(dirname "$db")"
     print "SET TERM ; ^";
   }'
 } > "$sql"
-isql-fb -q -b -i "$sql"
+# isql warns that dialect 1 calls its DATE a TIMESTAMP; only a failure is worth showing.
+if ! output=$(isql-fb -q -b -i "$sql" 2>&1); then
+  echo "$output" >&2
+  exit 1
+fi
 gfix -user SYSDBA -password quietloom -write async "$db"

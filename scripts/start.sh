@@ -41,7 +41,7 @@ DISPLAY="$display" QT_QPA_PLATFORM=xcb "$program" > /dev/null 2>&1 &
 program_pid=$!
 sleep 3
 shot="$root/sample/velmora-screenshot.png"
-if DISPLAY="$display" import -window root -crop 520x380+0+0 "$shot"; then
+if DISPLAY="$display" import -window root -crop 471x314+0+0 "$shot"; then
   echo "Screenshot of the window: $shot"
 fi
 echo "The window runs on the virtual display $display."
