@@ -54,13 +54,20 @@ QDate WithCentury(const QDate& date, const QString& format)
     return date.addYears(100);
 }
 
+// The years a database date can hold; the parser alone would also take a
+// year 0 or a negative one, which no cell can keep.
+bool Storable(const QDate& date)
+{
+    return date.isValid() && date.year() >= 1 && date.year() <= 9999;
+}
+
 bool ParseDate(const QString& text, QDate& date)
 {
     const QLocale locale = TFormatSettings::Locale();
     const QString trimmed = text.trimmed();
     for (const QString& format : DateFormats()) {
         const QDate parsed = WithCentury(locale.toDate(trimmed, format), format);
-        if (parsed.isValid()) {
+        if (Storable(parsed)) {
             date = parsed;
             return true;
         }

@@ -372,6 +372,13 @@ TEST(Fields, DatesAndTimesUseTheLocalesFormats)
         {"en_GB", "DAY", " 3/4/2024 ", "03/04/2024"},
         {"en_GB", "DAY", "31/02/2024", "error: ''31/02/2024'' is not a valid date"},
         {"en_GB", "DAY", "tomorrow", "error: ''tomorrow'' is not a valid date"},
+        // The database holds the years 1 to 9999; a day before day 1 would
+        // not even keep its value in a cell.
+        {"en_GB", "DAY", "01/01/0001", "01/01/0001"},
+        {"en_GB", "DAY", "31/12/9999", "31/12/9999"},
+        {"en_GB", "DAY", "31/12/0000", "error: ''31/12/0000'' is not a valid date"},
+        {"en_GB", "DAY", "03/04/-2024", "error: ''03/04/-2024'' is not a valid date"},
+        {"en_US", "STAMP", "4/3/-2024 2:05:0 PM", "error: ''4/3/-2024 2:05:0 PM'' is not a valid date and time"},
         {"de_DE", "DAY", "03.04.2024", "03.04.2024"},
         {"de_DE", "DAY", "3.4.24", "03.04.2024"},  // two digits: 1950 to 2049
         {"de_DE", "DAY", "3.4.87", "03.04.1987"},
