@@ -1,6 +1,9 @@
 #include "bench/RawWalk.h"
 
+#include "bench/BenchCommon.h"
 #include "tests/support/PatientDataSet.h"
+
+#include <unistd.h>
 
 #include <cstring>
 #include <stdexcept>
@@ -109,6 +112,24 @@ long long PathsDigest(const QString& path, int* remaining)
     select.CloseCursor();
     tr.Commit();
     return digest;
+}
+
+TRunCopies RunCopies(const QString& cached, const QString& folder, bool forcedWrites)
+{
+    TRunCopies copies{Bench::WorkCopy(cached, folder, QStringLiteral("raw.fdb")),
+                      Bench::WorkCopy(cached, folder, QStringLiteral("ours.fdb"))};
+    CheckForcedWrites(copies.raw, forcedWrites);
+    CheckForcedWrites(copies.ours, forcedWrites);
+    ::sync();
+    return copies;
+}
+
+void CheckSameResult(const TRunCopies& copies)
+{
+    int rawRemaining = 0, oursRemaining = 0;
+    if (PathsDigest(copies.raw, &rawRemaining) != PathsDigest(copies.ours, &oursRemaining) || rawRemaining != 0
+        || oursRemaining != 0)
+        throw std::runtime_error("the raw loop and ours left different data");
 }
 
 } // namespace RawWalk

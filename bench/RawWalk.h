@@ -30,4 +30,17 @@ int RawRewriteWalk(RawStatement& select, RawStatement& update, RawTransaction& t
 // the search text: two walks that did the same leave the same digest.
 long long PathsDigest(const QString& path, int* remaining);
 
+// One run's two copies of a cached database, the raw loop's and ours, with
+// their forced writes checked and their pages on disk before either walk, so
+// that neither waits behind the other's write-back.
+struct TRunCopies {
+    QString raw;
+    QString ours;
+};
+TRunCopies RunCopies(const QString& cached, const QString& folder, bool forcedWrites);
+
+// Stops the benchmark unless both copies hold the same paths and none still
+// begins with the search text.
+void CheckSameResult(const TRunCopies& copies);
+
 } // namespace RawWalk

@@ -35,7 +35,6 @@
 #include <stdexcept>
 
 #include <malloc.h>
-#include <unistd.h>
 
 namespace {
 
@@ -323,13 +322,9 @@ void PartWalk(const TOptions& o, bool fw)
     int changed = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir dir;
-        const QString rawPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("raw.fdb"));
-        const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
-        RawWalk::CheckForcedWrites(rawPath, fw);
-        RawWalk::CheckForcedWrites(oursPath, fw);
-        // The copies' pages reach the disk before either walk, so that
-        // neither waits behind the other's write-back.
-        ::sync();
+        const RawWalk::TRunCopies copies = RawWalk::RunCopies(cached, dir.path(), fw);
+        const QString& rawPath = copies.raw;
+        const QString& oursPath = copies.ours;
 
         int rawChanged = 0;
         auto walkRaw = [&] {
@@ -366,10 +361,9 @@ void PartWalk(const TOptions& o, bool fw)
             walkOurs();
             walkRaw();
         }
-        int rawRemaining = 0, oursRemaining = 0;
-        if (oursChanged != rawChanged || RawWalk::PathsDigest(rawPath, &rawRemaining) != RawWalk::PathsDigest(oursPath, &oursRemaining) ||
-            rawRemaining != 0 || oursRemaining != 0)
-            throw std::runtime_error("the two walks left different data");
+        if (oursChanged != rawChanged)
+            throw std::runtime_error("the two walks changed different numbers of rows");
+        RawWalk::CheckSameResult(copies);
         changed = oursChanged;
     }
     const double raw = rawTimes.WallMedian();

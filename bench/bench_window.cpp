@@ -29,7 +29,6 @@
 #include <exception>
 #include <stdexcept>
 
-#include <unistd.h>
 
 namespace {
 
@@ -86,14 +85,11 @@ void PartRewrite(const TOptions& o, bool fw)
     int changed = 0;
     for (int run = 0; run < runs; ++run) {
         QTemporaryDir dir;
-        const QString rawPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("raw.fdb"));
-        const QString oursPath = Bench::WorkCopy(cached, dir.path(), QStringLiteral("ours.fdb"));
-        RawWalk::CheckForcedWrites(rawPath, fw);
-        RawWalk::CheckForcedWrites(oursPath, fw);
-        ::sync();
+        const RawWalk::TRunCopies copies = RawWalk::RunCopies(cached, dir.path(), fw);
+        const QString& rawPath = copies.raw;
+        const QString& oursPath = copies.ours;
 
         int screenRows = 0;
-        int oursChanged = 0;
         auto ours = [&] {
             TForm1 form;
             form.show();
@@ -121,12 +117,8 @@ void PartRewrite(const TOptions& o, bool fw)
             raw();
             ours();
         }
-        int rawRemaining = 0, oursRemaining = 0;
-        if (RawWalk::PathsDigest(rawPath, &rawRemaining) != RawWalk::PathsDigest(oursPath, &oursRemaining)
-            || rawRemaining != 0 || oursRemaining != 0)
-            throw std::runtime_error("the window and the raw loop left different data");
+        RawWalk::CheckSameResult(copies);
         changed = rawChanged;
-        (void)oursChanged;
     }
     const double raw = rawTimes.WallMedian();
     const double ours = oursTimes.WallMedian();
