@@ -78,16 +78,14 @@ public:
 void SetClientCallObserver(TClientCallObserver* observer);
 TClientCallObserver* ClientCallObserver();
 
+// What every slot of the binding table holds: the entry point's name, and the
+// library's address for it or, when it has none, the substitute to raise.
 template <class Fn>
-class TEntryPoint;
-
-// One slot of the binding table: the library's entry point, or a substitute.
-template <class R, class... A>
-class TEntryPoint<R (*)(A...)> {
+class TEntrySlot {
 public:
-    using Function = R (*)(A...);
+    using Function = Fn;
 
-    explicit TEntryPoint(const char* name) : FName(name) {}
+    explicit TEntrySlot(const char* name) : FName(name) {}
 
     const char* Name() const { return FName; }
     Function Address() const { return FAddress; }
@@ -95,13 +93,28 @@ public:
     void Bind(Function address) { FAddress = address; FSubstitute = TSubstitute::None; }
     void SetSubstitute(TSubstitute kind) { FAddress = nullptr; FSubstitute = kind; }
 
+protected:
+    const char* FName;
+    Function FAddress = nullptr;
+    TSubstitute FSubstitute = TSubstitute::Unbound;
+};
+
+template <class Fn>
+class TEntryPoint;
+
+// One slot of the binding table: the library's entry point, or a substitute.
+template <class R, class... A>
+class TEntryPoint<R (*)(A...)> : public TEntrySlot<R (*)(A...)> {
+public:
+    using TEntrySlot<R (*)(A...)>::TEntrySlot;
+
     R operator()(A... args) const
     {
         if (TClientCallObserver* observer = ClientCallObserver()) {
             ISC_STATUS* status = nullptr;
             if constexpr (sizeof...(A) > 0 && std::is_same_v<std::tuple_element_t<0, std::tuple<A...>>, ISC_STATUS*>)
                 status = std::get<0>(std::tuple<A...>(args...));
-            if (observer->BeforeCall(FName, status)) {
+            if (observer->BeforeCall(this->FName, status)) {
                 if constexpr (std::is_same_v<R, ISC_STATUS>)
                     return status ? status[1] : isc_network_error;
                 else if constexpr (!std::is_void_v<R>)
@@ -110,35 +123,17 @@ public:
                     return;
             }
         }
-        if (!FAddress)
-            RaiseSubstituteCalled(FSubstitute, FName);
-        return FAddress(args...);
+        if (!this->FAddress)
+            RaiseSubstituteCalled(this->FSubstitute, this->FName);
+        return this->FAddress(args...);
     }
-
-private:
-    const char* FName;
-    Function FAddress = nullptr;
-    TSubstitute FSubstitute = TSubstitute::Unbound;
 };
 
 // A C-variadic entry point (isc_event_block): bound, never called by this layer.
 template <class R, class... A>
-class TEntryPoint<R (*)(A..., ...)> {
+class TEntryPoint<R (*)(A..., ...)> : public TEntrySlot<R (*)(A..., ...)> {
 public:
-    using Function = R (*)(A..., ...);
-
-    explicit TEntryPoint(const char* name) : FName(name) {}
-
-    const char* Name() const { return FName; }
-    Function Address() const { return FAddress; }
-    TSubstitute Substitute() const { return FSubstitute; }
-    void Bind(Function address) { FAddress = address; FSubstitute = TSubstitute::None; }
-    void SetSubstitute(TSubstitute kind) { FAddress = nullptr; FSubstitute = kind; }
-
-private:
-    const char* FName;
-    Function FAddress = nullptr;
-    TSubstitute FSubstitute = TSubstitute::Unbound;
+    using TEntrySlot<R (*)(A..., ...)>::TEntrySlot;
 };
 
 #define VELMORA_ENTRY(name) TEntryPoint<decltype(&::name)> name{#name};
