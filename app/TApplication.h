@@ -8,7 +8,7 @@
 // event loop has not started then.
 #pragma once
 
-#include "ibclient/Exception.h"
+#include "ibclient/base/Exception.h"
 
 #include <QApplication>
 #include <QString>

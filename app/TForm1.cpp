@@ -4,10 +4,10 @@
 #include "app/TApplication.h"
 #include "app/TOpenDialog.h"
 #include "grid/TDBGrid.h"
-#include "ibclient/TDataSource.h"
-#include "ibclient/TIBDataSet.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/dataset/TDataSource.h"
+#include "ibclient/ibdataset/TIBDataSet.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBTransaction.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

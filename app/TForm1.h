@@ -9,7 +9,7 @@
 // shown by the application's error display; the window stays usable.
 #pragma once
 
-#include "ibclient/TComponent.h"
+#include "ibclient/base/TComponent.h"
 
 #include <QFont>
 #include <QString>

@@ -5,7 +5,7 @@
 // the same on every desktop.
 #pragma once
 
-#include "ibclient/TComponent.h"
+#include "ibclient/base/TComponent.h"
 
 #include <QString>
 

@@ -9,8 +9,8 @@
 #include "bench/BenchCommon.h"
 #include "bench/RawClient.h"
 
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBTransaction.h"
 #include "tests/support/FixtureDatabase.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/PatientDataSet.h"

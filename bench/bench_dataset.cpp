@@ -18,12 +18,12 @@
 #include "bench/RawClient.h"
 #include "bench/RawWalk.h"
 
-#include "ibclient/TDataLink.h"
-#include "ibclient/TDataSource.h"
-#include "ibclient/TField.h"
-#include "ibclient/TIBDataSet.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/dataset/TDataLink.h"
+#include "ibclient/dataset/TDataSource.h"
+#include "ibclient/dataset/TField.h"
+#include "ibclient/ibdataset/TIBDataSet.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBTransaction.h"
 #include "tests/support/PatientDataSet.h"
 
 #include <QCoreApplication>

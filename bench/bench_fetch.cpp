@@ -14,11 +14,11 @@
 #include "bench/BenchCommon.h"
 #include "bench/RawClient.h"
 
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBSQL.h"
-#include "ibclient/TIBTransaction.h"
-#include "ibclient/TIBXSQLDA.h"
-#include "ibclient/TIBXSQLVAR.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBSQL.h"
+#include "ibclient/sql/TIBTransaction.h"
+#include "ibclient/sql/TIBXSQLDA.h"
+#include "ibclient/sql/TIBXSQLVAR.h"
 #include "tests/support/PatientDataSet.h"
 
 #include <QCoreApplication>

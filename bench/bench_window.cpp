@@ -16,8 +16,8 @@
 #include "bench/RawClient.h"
 #include "bench/RawWalk.h"
 #include "grid/TDBGrid.h"
-#include "ibclient/TIBDataSet.h"
-#include "ibclient/TIBDatabase.h"
+#include "ibclient/ibdataset/TIBDataSet.h"
+#include "ibclient/sql/TIBDatabase.h"
 #include "tests/app/ModalWatch.h"
 
 #include <QLineEdit>

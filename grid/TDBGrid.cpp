@@ -7,8 +7,8 @@
 #include "grid/GridIndicator.h"
 #include "grid/TDBGridInplaceEdit.h"
 #include "grid/TGridDataLink.h"
-#include "ibclient/TDataSet.h"
-#include "ibclient/TDataSource.h"
+#include "ibclient/dataset/TDataSet.h"
+#include "ibclient/dataset/TDataSource.h"
 
 #include <QApplication>
 #include <QFocusEvent>

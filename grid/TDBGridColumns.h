@@ -5,7 +5,7 @@
 // rebuilt, so a column lives only while the record set stays open.
 #pragma once
 
-#include "ibclient/TField.h"
+#include "ibclient/dataset/TField.h"
 
 #include <QString>
 

@@ -5,7 +5,7 @@
 // and hands every reaction of the link to the grid.
 #pragma once
 
-#include "ibclient/TDataLink.h"
+#include "ibclient/dataset/TDataLink.h"
 
 #include <vector>
 

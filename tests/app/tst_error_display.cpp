@@ -2,7 +2,7 @@
 // application object and the program goes on; the text rules of the error
 // box; the application title; the box for a failed start-up.
 #include "app/TApplication.h"
-#include "ibclient/Exception.h"
+#include "ibclient/base/Exception.h"
 #include "tests/app/ModalWatch.h"
 
 #include <QAbstractButton>

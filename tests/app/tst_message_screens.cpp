@@ -7,7 +7,7 @@
 #include "app/TApplication.h"
 #include "app/TMessageForm.h"
 #include "app/TOpenDialog.h"
-#include "ibclient/Exception.h"
+#include "ibclient/base/Exception.h"
 #include "tests/app/ModalWatch.h"
 
 #include <QDir>

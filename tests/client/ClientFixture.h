@@ -2,12 +2,12 @@
 // over fixture databases, for the client-layer tests.
 #pragma once
 
-#include "ibclient/EIBError.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBSQL.h"
-#include "ibclient/TIBTransaction.h"
-#include "ibclient/TIBXSQLDA.h"
-#include "ibclient/TIBXSQLVAR.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBSQL.h"
+#include "ibclient/sql/TIBTransaction.h"
+#include "ibclient/sql/TIBXSQLDA.h"
+#include "ibclient/sql/TIBXSQLVAR.h"
 #include "tests/support/FixtureDatabase.h"
 
 #include <QTemporaryDir>

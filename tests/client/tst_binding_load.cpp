@@ -1,9 +1,9 @@
 // Loading the client library: what happens when none can be found, when a
 // library lacks optional or required entry points, and how the client
 // version is worked out. The stand-in libraries are built by the tests.
-#include "ibclient/EIBError.h"
-#include "ibclient/TDynamicLibrary.h"
-#include "ibclient/TIBDatabase.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/binding/TDynamicLibrary.h"
+#include "ibclient/sql/TIBDatabase.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // transaction.
 #include "ClientFixture.h"
 
-#include "ibclient/TDynamicLibrary.h"
+#include "ibclient/binding/TDynamicLibrary.h"
 #include "tests/support/ClientCalls.h"
 #include "tests/support/LoopbackServer.h"
 

@@ -3,7 +3,7 @@
 // a failing write statement at open, and closing and reopening.
 #include "ClientFixture.h"
 
-#include "ibclient/TIBStringField.h"
+#include "ibclient/ibdataset/TIBStringField.h"
 #include "tests/support/ClientCalls.h"
 #include "tests/support/PatientDataSet.h"
 

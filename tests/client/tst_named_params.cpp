@@ -1,8 +1,8 @@
 // Converting ":name" parameters to "?" markers: what reaches the server and
 // which names are listed, for quotes, comments, markers without names and
 // unclosed strings and comments; and how names are normalised.
-#include "ibclient/EIBError.h"
-#include "ibclient/TIBSQL.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/sql/TIBSQL.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The database and transaction parameter blocks built from Params lines:
 // the bytes for each edge case, every refusal with its message, and what a
 // connection or transaction does after a refused block.
-#include "ibclient/EIBError.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBTransaction.h"
 #include "tests/support/FixtureDatabase.h"
 
 #include <QTemporaryDir>

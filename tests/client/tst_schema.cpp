@@ -3,7 +3,7 @@
 // transaction.
 #include "ClientFixture.h"
 
-#include "ibclient/TSchema.h"
+#include "ibclient/sql/TSchema.h"
 #include "tests/support/ClientCalls.h"
 
 namespace {

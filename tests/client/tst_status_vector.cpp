@@ -1,8 +1,8 @@
 // The status vector: finding codes cluster by cluster, and composing the
 // error text with the real client library from hand-built vectors.
-#include "ibclient/EIBError.h"
-#include "ibclient/IGDSLibrary.h"
-#include "ibclient/StatusVector.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/binding/IGDSLibrary.h"
+#include "ibclient/binding/StatusVector.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // limit, and text that must reach the database byte for byte.
 #include "ClientFixture.h"
 
-#include "ibclient/TFormatSettings.h"
-#include "ibclient/TSQLVAR.h"
+#include "ibclient/base/TFormatSettings.h"
+#include "ibclient/sql/TSQLVAR.h"
 
 #include <QLocale>
 

@@ -3,8 +3,8 @@
 // when an expectation fails (libFuzzer then keeps the input as a crash).
 #pragma once
 
-#include "ibclient/EIBError.h"
-#include "ibclient/Exception.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/base/Exception.h"
 
 #include <QByteArray>
 #include <QString>

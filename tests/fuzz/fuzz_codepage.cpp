@@ -10,7 +10,7 @@
 // - an encoding that fails does so with the character-not-in-code-page error.
 #include "FuzzSupport.h"
 
-#include "ibclient/TCodePage.h"
+#include "ibclient/binding/TCodePage.h"
 
 #include <QByteArray>
 

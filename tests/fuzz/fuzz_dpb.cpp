@@ -9,7 +9,7 @@
 // - name the character set of the last lc_ctype line, if any.
 #include "FuzzSupport.h"
 
-#include "ibclient/TIBDatabase.h"
+#include "ibclient/sql/TIBDatabase.h"
 
 #include <algorithm>
 #include <array>

@@ -10,8 +10,8 @@
 //   character, where text ends), a longer one is refused when read.
 #include "FuzzSupport.h"
 
-#include "ibclient/TFormatSettings.h"
-#include "ibclient/TDataSet.h"
+#include "ibclient/base/TFormatSettings.h"
+#include "ibclient/dataset/TDataSet.h"
 #include "tests/ibclient/MemoryDataSet.h"
 
 #include <QDate>

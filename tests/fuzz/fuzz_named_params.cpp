@@ -7,7 +7,7 @@
 //   succeeds without them (generation only changes what would have failed).
 #include "FuzzSupport.h"
 
-#include "ibclient/TIBSQL.h"
+#include "ibclient/sql/TIBSQL.h"
 
 #include <optional>
 

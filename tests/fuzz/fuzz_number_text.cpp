@@ -11,8 +11,8 @@
 //   the raw bytes) without failing.
 #include "FuzzSupport.h"
 
-#include "ibclient/TFormatSettings.h"
-#include "ibclient/TNumberFormat.h"
+#include "ibclient/base/TFormatSettings.h"
+#include "ibclient/base/TNumberFormat.h"
 
 #include <QLocale>
 

@@ -11,12 +11,12 @@
 //   entry takes a date or fails with the conversion error.
 #include "FuzzSupport.h"
 
-#include "ibclient/TCodePage.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBSQL.h"
-#include "ibclient/TIBXSQLDA.h"
-#include "ibclient/TIBXSQLVAR.h"
-#include "ibclient/TSQLVAR.h"
+#include "ibclient/binding/TCodePage.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBSQL.h"
+#include "ibclient/sql/TIBXSQLDA.h"
+#include "ibclient/sql/TIBXSQLVAR.h"
+#include "ibclient/sql/TSQLVAR.h"
 
 #include <cstring>
 #include <memory>

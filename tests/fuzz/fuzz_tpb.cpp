@@ -8,7 +8,7 @@
 //   parameters; nothing after the last item.
 #include "FuzzSupport.h"
 
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/sql/TIBTransaction.h"
 
 #include <algorithm>
 #include <array>

@@ -12,7 +12,7 @@
 // code is 0 when "Finito!" was shown, else 1.
 #include "app/TApplication.h"
 #include "app/TForm1.h"
-#include "ibclient/IGDSLibrary.h"
+#include "ibclient/binding/IGDSLibrary.h"
 #include "tests/app/ModalWatch.h"
 
 #include <QLabel>

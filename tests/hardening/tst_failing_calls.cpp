@@ -8,7 +8,7 @@
 // leaks on any of these paths.
 #include "tests/window/WindowFixture.h"
 
-#include "ibclient/IGDSLibrary.h"
+#include "ibclient/binding/IGDSLibrary.h"
 
 #include <string>
 

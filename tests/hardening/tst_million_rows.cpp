@@ -9,8 +9,8 @@
 // time) are printed and recorded as test properties.
 #include "tests/window/WindowFixture.h"
 
-#include "ibclient/IGDSLibrary.h"
-#include "ibclient/TIBCustomDataSet.h"
+#include "ibclient/binding/IGDSLibrary.h"
+#include "ibclient/ibdataset/TIBCustomDataSet.h"
 
 #include <QElapsedTimer>
 #include <QFile>

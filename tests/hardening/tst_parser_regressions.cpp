@@ -3,10 +3,10 @@
 // patterns given infinities and NaN, a byte order mark at the start of UTF-8
 // text, and a lone surrogate in text for the system's code page (file names
 // and parameter blocks).
-#include "ibclient/EIBError.h"
-#include "ibclient/TCodePage.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TNumberFormat.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/binding/TCodePage.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/base/TNumberFormat.h"
 #include "MemoryDataSet.h"
 
 #include <gtest/gtest.h>

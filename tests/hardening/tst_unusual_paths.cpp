@@ -7,7 +7,7 @@
 // byte count, so no conversion of ours stands on both sides.
 #include "tests/window/WindowFixture.h"
 
-#include "ibclient/IGDSLibrary.h"
+#include "ibclient/binding/IGDSLibrary.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "MemoryDataSet.h"
 
-#include "ibclient/TIBStringField.h"
-#include "ibclient/TTimeStamp.h"
+#include "ibclient/ibdataset/TIBCustomDataSet.h"
+#include "ibclient/base/TTimeStamp.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -342,6 +342,12 @@ void TMemoryDataSet::GetBookmarkData(TRecordBuffer Buffer, void* Data)
 void TMemoryDataSet::SetBookmarkData(TRecordBuffer Buffer, const void* Data)
 {
     std::memcpy(Buffer + RecNoOffset, Data, BookmarkSize);
+}
+
+TDataSet::TFieldClass TMemoryDataSet::GetFieldClass(TFieldType FieldType)
+{
+    const TFieldClass fieldClass = TIBCustomDataSet::IBFieldClass(FieldType);
+    return fieldClass ? fieldClass : TDataSet::GetFieldClass(FieldType);
 }
 
 int TMemoryDataSet::RecNo()

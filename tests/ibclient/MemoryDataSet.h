@@ -10,8 +10,8 @@
 // the record set's own events into the same log.
 #pragma once
 
-#include "ibclient/TDataLink.h"
-#include "ibclient/TDataSet.h"
+#include "ibclient/dataset/TDataLink.h"
+#include "ibclient/dataset/TDataSet.h"
 
 #include <QString>
 #include <QVariant>
@@ -53,6 +53,9 @@ public:
     bool Modifiable = true;
 
     bool CanModify() override { return Modifiable; }
+    // The field classes of the program's record set, so that the field tests
+    // cover the classes the program shows.
+    TFieldClass GetFieldClass(TFieldType FieldType) override;
     int RecordCount() override { return RowCount(); }
     int RecNo() override;
     void Post() override;

@@ -1,7 +1,7 @@
 // The component tree and the string list with change handlers.
-#include "ibclient/TComponent.h"
-#include "ibclient/TStringList.h"
-#include "ibclient/Exception.h"
+#include "ibclient/base/TComponent.h"
+#include "ibclient/base/TStringList.h"
+#include "ibclient/base/Exception.h"
 
 #include <gtest/gtest.h>
 

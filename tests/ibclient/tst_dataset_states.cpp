@@ -3,9 +3,9 @@
 // how notifications are routed through data sources to links.
 #include "MemoryDataSet.h"
 
-#include "ibclient/TDataLink.h"
-#include "ibclient/TDataSource.h"
-#include "ibclient/TIBStringField.h"
+#include "ibclient/dataset/TDataLink.h"
+#include "ibclient/dataset/TDataSource.h"
+#include "ibclient/ibdataset/TIBStringField.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // Eof / Next visits every row once.
 #include "MemoryDataSet.h"
 
-#include "ibclient/TDataLink.h"
-#include "ibclient/TDataSource.h"
+#include "ibclient/dataset/TDataLink.h"
+#include "ibclient/dataset/TDataSource.h"
 
 #include <gtest/gtest.h>
 

@@ -4,17 +4,17 @@
 // the column definitions.
 #include "MemoryDataSet.h"
 
-#include "ibclient/TBlobField.h"
-#include "ibclient/TBooleanField.h"
-#include "ibclient/TDateTimeField.h"
-#include "ibclient/TFMTBCDField.h"
-#include "ibclient/TFloatField.h"
-#include "ibclient/TFormatSettings.h"
-#include "ibclient/TIBBCDField.h"
-#include "ibclient/TIBStringField.h"
-#include "ibclient/TIntegerField.h"
-#include "ibclient/TLargeintField.h"
-#include "ibclient/TTimeStamp.h"
+#include "ibclient/dataset/TBlobField.h"
+#include "ibclient/dataset/TBooleanField.h"
+#include "ibclient/dataset/TDateTimeField.h"
+#include "ibclient/dataset/TFMTBCDField.h"
+#include "ibclient/dataset/TFloatField.h"
+#include "ibclient/base/TFormatSettings.h"
+#include "ibclient/ibdataset/TIBBCDField.h"
+#include "ibclient/ibdataset/TIBStringField.h"
+#include "ibclient/dataset/TIntegerField.h"
+#include "ibclient/dataset/TLargeintField.h"
+#include "ibclient/base/TTimeStamp.h"
 
 #include <gtest/gtest.h>
 

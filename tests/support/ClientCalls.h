@@ -3,7 +3,7 @@
 // (to cut a server off in the middle of an operation, say).
 #pragma once
 
-#include "ibclient/IGDSLibrary.h"
+#include "ibclient/binding/IGDSLibrary.h"
 
 #include <functional>
 #include <map>

@@ -6,9 +6,9 @@
 // commands that work through them.
 #pragma once
 
-#include "ibclient/TIBDataSet.h"
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBTransaction.h"
+#include "ibclient/ibdataset/TIBDataSet.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBTransaction.h"
 #include "tests/support/FixtureDatabase.h"
 
 #include <QStringList>

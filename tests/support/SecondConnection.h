@@ -3,11 +3,11 @@
 // test checks what the code under test committed, or holds locks of its own.
 #pragma once
 
-#include "ibclient/TIBDatabase.h"
-#include "ibclient/TIBSQL.h"
-#include "ibclient/TIBTransaction.h"
-#include "ibclient/TIBXSQLDA.h"
-#include "ibclient/TIBXSQLVAR.h"
+#include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBSQL.h"
+#include "ibclient/sql/TIBTransaction.h"
+#include "ibclient/sql/TIBXSQLDA.h"
+#include "ibclient/sql/TIBXSQLVAR.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 // process of its own, since the library must not have been loaded before.
 #include "WindowFixture.h"
 
-#include "ibclient/EIBError.h"
-#include "ibclient/TDynamicLibrary.h"
+#include "ibclient/binding/EIBError.h"
+#include "ibclient/binding/TDynamicLibrary.h"
 
 namespace {
 
