@@ -20,6 +20,10 @@ packages=(
   # a virtual display for screenshots and for machines without one, and the
   # picture taker
   xvfb xauth imagemagick
+  # the Debian package: dpkg-shlibdeps finds the libraries the binary links
+  # (CPack picks the binaries out with file); its test validates the desktop
+  # entry and the AppStream file
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
