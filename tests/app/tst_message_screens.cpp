@@ -115,10 +115,22 @@ TEST(MessageScreens, EveryBoxShowsItsContent)
 TEST(MessageScreens, FileDialog)
 {
     // A folder like the operator's, so that the picture shows no stray files.
+    // Its path shows in the picture too: scripts/message-screens.sh names a
+    // clinic's folder in VELMORA_SCREENS_FOLDER, which must not exist yet.
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    const QDir dir(tmp.path());
-    dir.mkpath(QStringLiteral("Database/Backup"));
+    const QString folder = qEnvironmentVariable("VELMORA_SCREENS_FOLDER");
+    ASSERT_TRUE(folder.isEmpty() || !QDir(folder).exists()) << folder.toStdString();
+    const QDir dir(folder.isEmpty() ? tmp.path() : folder);
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("Database/Backup")));
+    struct TRemove {
+        QString path;
+        ~TRemove()
+        {
+            if (!path.isEmpty())
+                QDir(path).removeRecursively();
+        }
+    } remove{folder};
     for (const char* name : {"Database/Pazienti.GDB", "Database/Pazienti-2024.GDB", "Database/leggimi.txt"}) {
         QFile file(dir.filePath(QLatin1String(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
