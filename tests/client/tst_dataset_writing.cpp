@@ -121,9 +121,9 @@ TEST(DataSetWriting, ASecondPostSeesTheFirstPostsValuesAsOldValues)
     EXPECT_EQ(other.Path(1), QStringLiteral("second"));
 }
 
-TEST(DataSetWriting, AnUpdateMatchingNoRowCompletesThePost)
+TEST(DataSetWriting, ARowWhoseChartNumberIsNullIsUpdated)
 {
-    // A row whose chart number is null can never match "= :OLD_NUMERO_CARTELLA".
+    // The key comparison treats null as a value, so such a row is found.
     PatientDataSet p;
     p.Open();
     {
@@ -140,8 +140,8 @@ TEST(DataSetWriting, AnUpdateMatchingNoRowCompletesThePost)
     Extfile(ds)->SetAsString(QStringLiteral(":immagini:x.jpg"));
     ds.Post();
     EXPECT_EQ(ds.State(), dsBrowse);
-    EXPECT_EQ(ds.RowsAffected(), 0);
-    EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral(":immagini:x.jpg")); // the cache shows it
+    EXPECT_EQ(ds.RowsAffected(), 1);
+    EXPECT_EQ(Extfile(ds)->AsString(), QStringLiteral(":immagini:x.jpg"));
     // The walk goes on: the row before it can still be rewritten.
     ds.Prior();
     ds.Edit();
@@ -149,7 +149,7 @@ TEST(DataSetWriting, AnUpdateMatchingNoRowCompletesThePost)
     ds.Post();
     EXPECT_EQ(ds.RowsAffected(), 1);
     TSecondConnection other(p.path);
-    EXPECT_EQ(other.Path(6), QStringLiteral("+\\immagini\\x.jpg"));
+    EXPECT_EQ(other.Path(6), QStringLiteral(":immagini:x.jpg"));
     EXPECT_EQ(other.Path(5), QStringLiteral("changed"));
 }
 

@@ -157,6 +157,41 @@ TEST_F(WindowRewrite, ARowLockedByAnotherConnectionStopsTheWalkThere)
     EXPECT_EQ(Stored(), expected);
 }
 
+TEST_F(WindowRewrite, ARowWithNullKeyColumnsIsRewritten)
+{
+    path = Database(kRewrite);
+    {
+        TSecondConnection setup(path);
+        setup.Column(QStringLiteral("insert into IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) "
+                                    "values (null, null, 9, '+\\immagini\\n.jpg')"));
+    }
+    Open(path);
+    EXPECT_EQ(Press(form->Button2), Completed());
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg";
+    expected[1] = ":immagini:a\\:immagini:b.jpg";
+    expected.append(QStringLiteral(":immagini:n.jpg"));
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, ARowAnotherUserChangedMeanwhileStopsTheWalkThere)
+{
+    OpenRewriteRows();
+    DataSet().Last(); // every row read as it is now
+    {
+        TSecondConnection other(path);
+        other.Column(QStringLiteral("update IMMAGINI set NUMERO_CARTELLA = 9 where AUTOID = 2"));
+    }
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, QStringLiteral("The row with AUTOID = 2, CODICE_CLIENTE = 1, NUMERO_CARTELLA = 1 was not "
+                                            "updated: another user has changed or deleted it."));
+    EXPECT_EQ(DataSet().State(), dsEdit);
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg"; // the row before it stays committed
+    EXPECT_EQ(Stored(), expected);
+}
+
 TEST_F(WindowRewrite, AFixedLengthPathColumnIsRewrittenWithItsPadding)
 {
     path = Database({QStringLiteral("patient_char.sql"), QStringLiteral("rewrite_rows.sql")});
