@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 // A row slot: a header, one cell descriptor per result column, then the
 // cells. Every record buffer of the record set (window buffers, the model
@@ -356,7 +357,7 @@ void TIBCustomDataSet::BuildFieldDefs()
         const int type = v->SqlDef();
         const int scale = v->SqlScale();
         const int position = i + 1;
-        const TField* existing = position <= FieldCount() ? Fields()[position - 1] : nullptr;
+        const TField* existing = FindField(QString::fromLocal8Bit(v->AliasName()));
         const bool floatAtPosition = existing && dynamic_cast<const TFloatField*>(existing);
         TFieldType fieldType = ftUnknown;
         int size = 0;
@@ -447,6 +448,8 @@ void TIBCustomDataSet::BuildFieldDefs()
 
 void TIBCustomDataSet::InternalOpen()
 {
+    FIdentityColumns.clear();
+    FInsertedBeforeEnd.clear();
     CheckConnection();
     if (FQSelect->SQL().Text().isEmpty())
         RaiseClientError(ceEmptyQuery);
@@ -476,13 +479,17 @@ void TIBCustomDataSet::InternalOpen()
             continue;
         field->SetOrigin(quoted(relation) + u'.' + quoted(columnName));
         TProviderFlags flags = field->ProviderFlags();
-        if (database->In_Key(relation, columnName))
+        if (database->In_Key(relation, columnName)) {
             flags |= pfInKey;
-        else if (database->Has_COMPUTED_BLR(relation, columnName))
+            FIdentityColumns.push_back(i);
+        } else if (database->Has_COMPUTED_BLR(relation, columnName))
             flags &= ~static_cast<TProviderFlags>(pfInUpdate | pfInWhere);
         field->SetProviderFlags(flags);
     }
     BindFields(true);
+    if (FIdentityColumns.empty())
+        for (int i = 0; i < FQSelect->FieldCount(); ++i)
+            FIdentityColumns.push_back(i);
 
     FCurrentRecord = -1;
     FQSelect->ExecQuery();
@@ -523,7 +530,11 @@ void TIBCustomDataSet::LayoutModelRow()
         TSQLVAR* v = column->Data();
         const int type = v->SqlDef();
         const int scale = v->SqlScale();
-        const TField* field = i < FieldCount() ? Fields()[i] : nullptr;
+        // The column's own field: columns without one (arrays) leave gaps in the field list.
+        const TField* field = nullptr;
+        for (int f = 0; f < FieldCount() && !field; ++f)
+            if (Fields()[f]->FieldNo() == i + 1)
+                field = Fields()[f];
         const TCellKind kind = KindOf(type, scale, field && dynamic_cast<const TFloatField*>(field));
         int size = 0;
         switch (kind) {
@@ -578,6 +589,9 @@ void TIBCustomDataSet::InternalClose()
     FOldBuffer.reset();
     FTempBuffer.reset();
     FBufferCache.reset();
+    FInsertedBeforeEnd.clear();
+    FIdentityColumns.clear();
+    FRefreshError = nullptr;
     FCurrentRecord = -1;
     FOpen = false;
     FRecordCount = 0;
@@ -683,13 +697,46 @@ void TIBCustomDataSet::ReadOldValues(int RecordNumber, TRecordBuffer Buffer)
 
 bool TIBCustomDataSet::FetchRow()
 {
-    if (!FQSelect->Next())
-        return false;
-    std::byte* slot = SlotAt(FRecordCount);
-    LoadRow(FQSelect, slot, FRecordCount);
-    ++FRecordCount;
-    AdjustCachePosition(static_cast<std::size_t>(FRecordCount) * static_cast<std::size_t>(FRecordBufferSize));
-    return true;
+    while (FQSelect->Next()) {
+        std::byte* slot = SlotAt(FRecordCount);
+        LoadRow(FQSelect, slot, FRecordCount);
+        if (TakeInsertedRow(slot))
+            continue; // in the cache since its insert
+        ++FRecordCount;
+        AdjustCachePosition(static_cast<std::size_t>(FRecordCount) * static_cast<std::size_t>(FRecordBufferSize));
+        return true;
+    }
+    return false;
+}
+
+bool TIBCustomDataSet::TakeInsertedRow(const std::byte* Slot)
+{
+    auto sameCell = [](const std::byte* a, const std::byte* b, int column) {
+        const int d = Descriptor(column);
+        const bool aNull = Get<std::uint8_t>(a, d + kIsNull) != 0;
+        const bool bNull = Get<std::uint8_t>(b, d + kIsNull) != 0;
+        if (aNull || bNull)
+            return aNull && bNull;
+        const int type = Get<std::int16_t>(a, d + kSqlType);
+        int length = Get<std::int32_t>(a, d + kDataSize);
+        if (type == SQL_VARYING || type == SQL_TEXT) {
+            length = Get<std::int32_t>(a, d + kDataLength);
+            if (length != Get<std::int32_t>(b, d + kDataLength))
+                return false;
+        }
+        const int offset = Get<std::int32_t>(a, d + kDataOffset);
+        return std::memcmp(a + offset, b + offset, static_cast<std::size_t>(length)) == 0;
+    };
+    for (auto it = FInsertedBeforeEnd.begin(); it != FInsertedBeforeEnd.end(); ++it) {
+        const std::byte* inserted =
+            FBufferCache.get() + static_cast<std::size_t>(*it) * static_cast<std::size_t>(FRecordBufferSize);
+        if (std::all_of(FIdentityColumns.begin(), FIdentityColumns.end(),
+                        [&](int column) { return sameCell(Slot, inserted, column); })) {
+            FInsertedBeforeEnd.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TIBCustomDataSet::LoadRow(TIBSQL* Query, TRecordBuffer Slot, int RecordNumber)
@@ -822,6 +869,17 @@ bool TIBCustomDataSet::IsVisible(TRecordBuffer Buffer) const
 
 TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool)
 {
+    // A row that fails to load is reported and skipped; the position stays
+    // where it was, so that the rows after it remain reachable.
+    const int start = FCurrentRecord;
+    auto fetchRow = [&] {
+        try {
+            return FetchRow();
+        } catch (...) {
+            FCurrentRecord = start;
+            throw;
+        }
+    };
     TGetResult result = grOK;
     bool readSlot = false;
     switch (GetMode) {
@@ -831,7 +889,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
         } else if (FCurrentRecord < FRecordCount) {
             readSlot = true;
         } else {
-            while (FCurrentRecord >= FRecordCount && FetchRow()) {
+            while (FCurrentRecord >= FRecordCount && fetchRow()) {
             }
             FCurrentRecord = FRecordCount - 1;
             if (FCurrentRecord < 0)
@@ -846,7 +904,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             result = grEOF;
         } else if (FCurrentRecord == FRecordCount - 1) {
             ++FCurrentRecord;
-            if (FetchRow())
+            if (fetchRow())
                 readSlot = true;
             else
                 result = grEOF;
@@ -882,7 +940,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             }
         } else {
             ++FCurrentRecord;
-            if (FCurrentRecord >= FRecordCount && !FetchRow()) {
+            if (FCurrentRecord >= FRecordCount && !fetchRow()) {
                 FCurrentRecord = FRecordCount;
                 result = grEOF;
                 break;
@@ -936,6 +994,41 @@ void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer)
 bool TIBCustomDataSet::CanModify()
 {
     return (FLiveMode & (lmInsert | lmModify | lmDelete)) != 0;
+}
+
+bool TIBCustomDataSet::CanModifyField(const TField* Field)
+{
+    if (!CanModify())
+        return false;
+    TIBSQL* statement = PostingStatement();
+    return !statement || WritesColumn(statement, Field->FieldNo() - 1);
+}
+
+TIBSQL* TIBCustomDataSet::PostingStatement()
+{
+    bool inserting = false;
+    switch (State()) {
+    case dsInsert:
+        inserting = true;
+        break;
+    case dsEdit:
+        break;
+    case dsBrowse:
+        inserting = IsEmpty(); // an edit of an empty record set starts a new row
+        break;
+    default:
+        return nullptr;
+    }
+    if (inserting)
+        return (FLiveMode & lmInsert) && FQInsert->Prepared() ? FQInsert : nullptr;
+    return (FLiveMode & lmModify) && FQModify->Prepared() ? FQModify : nullptr;
+}
+
+bool TIBCustomDataSet::WritesColumn(TIBSQL* Statement, int Column)
+{
+    const std::vector<TParamSource>& sources = ParamSources(Statement);
+    return std::any_of(sources.begin(), sources.end(),
+                       [Column](const TParamSource& from) { return !from.Old && from.Column == Column; });
 }
 
 int TIBCustomDataSet::RecordCount()
@@ -1081,10 +1174,15 @@ void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer, bool)
     const TRecordBuffer row = ActiveRowBuffer();
     if (!row)
         RaiseClientError(ceBufferNotSet);
+    const int column = Field->FieldNo() - 1;
+    if ((State() == dsEdit || State() == dsInsert) && column >= 0 && column < FQSelect->FieldCount()) {
+        TIBSQL* statement = PostingStatement();
+        if (statement && !WritesColumn(statement, column))
+            DatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(Field->DisplayName()));
+    }
     if (State() == dsInsert && !Modified())
         ClaimNewRecordNumber(row);
     Field->Validate(Buffer);
-    const int column = Field->FieldNo() - 1;
     if (column >= 0 && column < FQSelect->FieldCount()) {
         const int d = Descriptor(column);
         const int size = Get<std::int32_t>(row, d + kDataSize);
@@ -1124,7 +1222,10 @@ void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer, bool)
             Put<std::uint8_t>(row, d + kIsNull, 0);
             if (UpdateStatusOf(row) == usUnmodified)
                 SetUpdateStatus(row, State() == dsInsert ? usInserted : usModified);
-            WriteSlot(row);
+            // A new row enters the cache when it is posted: until then rows
+            // fetched meanwhile take the slots after the last cached row.
+            if (State() != dsInsert)
+                WriteSlot(row);
             SetModified(true);
         }
     }
@@ -1160,7 +1261,10 @@ void TIBCustomDataSet::DoBeforeDelete()
 void TIBCustomDataSet::Post()
 {
     UpdateRecord();
+    FRefreshError = nullptr;
     TDataSet::Post();
+    if (FRefreshError)
+        std::rethrow_exception(std::exchange(FRefreshError, nullptr));
 }
 
 void TIBCustomDataSet::InternalPost()
@@ -1187,22 +1291,55 @@ void TIBCustomDataSet::InternalPost()
         FCurrentRecord = FRecordCount;
     }
     ExecuteWrite(statement, row);
-    if (inserting)
+    if (inserting) {
         ++FRecordCount;
+        if (FOpen && !FQSelect->Eof())
+            FInsertedBeforeEnd.push_back(FRecordCount - 1);
+    }
 }
 
 void TIBCustomDataSet::ExecuteWrite(TIBSQL* Statement, TRecordBuffer Buffer)
 {
     BindParams(Statement, Buffer);
     Statement->ExecQuery();
-    // Not checked: an update that matches no row still completes the post.
     FRowsAffected = Statement->RowsAffected();
+    // An update that changed no row wrote nothing: the row was changed or
+    // deleted meanwhile. The post fails and the edit stays pending.
+    if (Statement == FQModify && FRowsAffected == 0)
+        RaiseClientError(ceRowNotUpdated, {BoundRowDescription(Statement)});
     SetUpdateStatus(Buffer, usUnmodified);
     SetCachedUpdateStatus(Buffer, cusUnmodified);
     SetModified(false);
     WriteSlot(Buffer);
-    if ((FForcedRefresh || FNeedsRefresh) && (FLiveMode & lmRefresh))
-        RefreshRow();
+    // The row is now as written: later OLD_ values come from it, not from
+    // the snapshot taken before the edit.
+    SetRecordNumber(FOldBuffer.get(), -1);
+    if ((FForcedRefresh || FNeedsRefresh) && (FLiveMode & lmRefresh)) {
+        // The write went through; a failing refresh must not undo the post
+        // (the row would return to its old values on the next move).
+        try {
+            RefreshRow();
+        } catch (...) {
+            FRefreshError = std::current_exception();
+        }
+    }
+}
+
+QString TIBCustomDataSet::BoundRowDescription(TIBSQL* Statement)
+{
+    const std::vector<TParamSource>& sources = ParamSources(Statement);
+    TIBXSQLDA* params = Statement->Params();
+    QStringList parts;
+    for (int i = 0; i < params->Count(); ++i) {
+        if (!sources[static_cast<std::size_t>(i)].Old)
+            continue;
+        TIBXSQLVAR* param = params->Vars(i);
+        parts.append(param->Name().mid(4) + QStringLiteral(" = ")
+                     + (param->IsNull() ? QStringLiteral("null") : param->AsString()));
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("number %1").arg(RecNo());
+    return parts.join(QStringLiteral(", "));
 }
 
 const std::vector<TIBCustomDataSet::TParamSource>& TIBCustomDataSet::ParamSources(TIBSQL* Statement)
@@ -1219,15 +1356,16 @@ const std::vector<TIBCustomDataSet::TParamSource>& TIBCustomDataSet::ParamSource
         known->Sources.clear();
         TIBXSQLDA* params = Statement->Params();
         for (int i = 0; i < params->Count(); ++i) {
-            QString name = params->Vars(i)->Name();
-            bool old = false;
-            if (name.startsWith(QLatin1String("OLD_"))) {
-                name.remove(0, 4);
-                old = true;
-            } else if (name.startsWith(QLatin1String("NEW_"))) {
-                name.remove(0, 4);
-            }
-            known->Sources.push_back({FQSelect->ColumnIndex(name), old});
+            const QString name = params->Vars(i)->Name();
+            const bool oldPrefix = name.startsWith(QLatin1String("OLD_"));
+            int column = -1;
+            if (oldPrefix || name.startsWith(QLatin1String("NEW_")))
+                column = FQSelect->ColumnIndex(name.mid(4));
+            const bool old = oldPrefix && column >= 0;
+            // A real column named OLD_x or NEW_x, when x is none.
+            if (column < 0)
+                column = FQSelect->ColumnIndex(name);
+            known->Sources.push_back({column, old});
         }
         known->PrepareCount = Statement->PrepareCount();
         known->SelectPrepareCount = FQSelect->PrepareCount();
@@ -1248,9 +1386,14 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
     TRecordBuffer oldValues = nullptr;
     for (int i = 0; i < params->Count(); ++i) {
         const TParamSource& from = sources[static_cast<std::size_t>(i)];
-        if (from.Column < 0)
-            continue; // a parameter of no column is left as it is
         TIBXSQLVAR* param = params->Vars(i);
+        if (from.Column < 0) {
+            // A parameter of no column keeps what the caller gave it; one
+            // nobody gave a value is sent as null, not as a made-up 0 or ''.
+            if (!param->Modified())
+                param->SetIsNull(true);
+            continue;
+        }
         TRecordBuffer source = Buffer;
         if (from.Old) {
             if (!oldValues) {
@@ -1336,7 +1479,10 @@ void TIBCustomDataSet::RefreshRow()
     FQRefresh->ExecQuery();
     try {
         if (FQRefresh->Next()) {
-            LoadRow(FQRefresh, row, RecordNumberOf(row));
+            // Loaded aside, so that a value that fails to convert leaves the row as written.
+            std::memcpy(FTempBuffer.get(), row, static_cast<std::size_t>(FRecordBufferSize));
+            LoadRow(FQRefresh, FTempBuffer.get(), RecordNumberOf(row));
+            std::memcpy(row, FTempBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
             WriteSlot(row);
         }
     } catch (...) {
@@ -1373,6 +1519,10 @@ void TIBCustomDataSet::InternalDelete()
     BindParams(FQDelete, row);
     FQDelete->ExecQuery();
     FRowsAffected = FQDelete->RowsAffected();
+    // A delete that removed nothing cannot tell a row deleted meanwhile from
+    // one whose key another user changed: the row stays and the delete fails.
+    if (FRowsAffected == 0)
+        RaiseClientError(ceRowNotDeleted, {BoundRowDescription(FQDelete)});
     SetUpdateStatus(row, usDeleted);
     SetCachedUpdateStatus(row, cusUnmodified);
     WriteSlot(row);

@@ -69,8 +69,9 @@ TEST(DataSetEditsLand, OnlyTheColumnsThePostingStatementWritesCanBeChanged)
         ds.Cancel();
         ds.Insert();
         EXPECT_EQ(Field(ds, c.column)->CanModify(), c.inInsert);
-        if (!c.inInsert)
+        if (!c.inInsert) {
             EXPECT_THROW(Field(ds, c.column)->SetAsInteger(2), EDatabaseError);
+        }
         ds.Cancel();
     }
 }
@@ -173,7 +174,7 @@ TEST(DataSetEditsLand, ARefreshThatFailsAfterTheWriteLeavesTheWrittenRowInView)
 {
     PatientDataSet p;
     // The refresh fails while its row is fetched, after the write went through.
-    p.dataSet->SetRefreshSQL({QStringLiteral("select AUTOID, EXTFILE, cast(ZONA || 'x' as integer) as BAD"),
+    p.dataSet->SetRefreshSQL({QStringLiteral("select AUTOID, EXTFILE, 1 / (AUTOID - AUTOID) as BAD"),
                               QStringLiteral("from IMMAGINI where AUTOID = :AUTOID")});
     p.dataSet->SetForcedRefresh(true);
     p.Open();
