@@ -3,8 +3,8 @@
 // a write that changed no row is an error, a
 // refresh that fails after the write leaves the written values in view, rows
 // fetched around a new row are neither doubled nor overwritten, a row that
-// fails to load does not end the walk, and cells and parameters are matched
-// to their columns by name and number.
+// fails to load does not end the walk, fractions of a second are kept, and
+// cells and parameters are matched to their columns by name and number.
 #include "ClientFixture.h"
 
 #include "tests/support/PatientDataSet.h"
@@ -35,6 +35,34 @@ QList<int> Sorted(QList<int> ids)
     std::sort(ids.begin(), ids.end());
     return ids;
 }
+
+// A record set of its own over a dialect 3 copy of a fixture database,
+// committing after every post.
+struct TDialect3Set {
+    explicit TDialect3Set(const QString& script)
+    {
+        path = dir.filePath(QStringLiteral("d3.fdb"));
+        FixtureDatabase::Create({script}, path, 3);
+        ConfigureAsProgram(db, path);
+        db.SetSQLDialect(3);
+        ConfigureAsProgram(tr, db);
+        db.SetDefaultTransaction(&tr);
+        ds.SetDatabase(&db);
+        ds.SetTransaction(&tr);
+        ds.SetAfterPost([this](TDataSet*) { tr.CommitRetaining(); });
+    }
+    void Open(const QStringList& select)
+    {
+        ds.SetSelectSQL(select);
+        db.Open();
+        ds.Open();
+    }
+    QTemporaryDir dir;
+    QString path;
+    TIBDatabase db{nullptr};
+    TIBTransaction tr{nullptr};
+    TIBDataSet ds{nullptr};
+};
 
 struct TWritableCase {
     const char* column;
@@ -231,21 +259,9 @@ TEST(DataSetEditsLand, RowsFetchedWhileANewRowIsPendingStayInTheSet)
 TEST(DataSetEditsLand, ARowThatFailsToLoadLeavesTheLaterRowsReachable)
 {
     // The second amount does not fit the cell its column is read into.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("conti.fdb"));
-    FixtureDatabase::Create({QStringLiteral("load_failure.sql")}, path, 3);
-    TIBDatabase db(nullptr);
-    TIBTransaction tr(nullptr);
-    ConfigureAsProgram(db, path);
-    db.SetSQLDialect(3);
-    ConfigureAsProgram(tr, db);
-    db.SetDefaultTransaction(&tr);
-    TIBDataSet ds(nullptr);
-    ds.SetDatabase(&db);
-    ds.SetTransaction(&tr);
-    ds.SetSelectSQL({QStringLiteral("select ID, IMPORTO from CONTI order by ID")});
-    db.Open();
-    ds.Open();
+    TDialect3Set set(QStringLiteral("load_failure.sql"));
+    set.Open({QStringLiteral("select ID, IMPORTO from CONTI order by ID")});
+    TIBDataSet& ds = set.ds;
     EXPECT_EQ(Field(ds, "ID")->AsInteger(), 1);
     const auto e = CaughtError<EIBClientError>([&] { ds.Next(); });
     EXPECT_EQ(e->Message(), QStringLiteral("Invalid data conversion"));
@@ -255,7 +271,50 @@ TEST(DataSetEditsLand, ARowThatFailsToLoadLeavesTheLaterRowsReachable)
     for (ds.Next(); !ds.Eof(); ds.Next())
         after.append(Field(ds, "ID")->AsInteger());
     EXPECT_EQ(after, (QList<int>{3, 4}));
-    ds.Close();
+}
+
+TEST(DataSetEditsLand, FractionsOfASecondSurviveReadingAndWritingBack)
+{
+    TDialect3Set set(QStringLiteral("fractions.sql"));
+    TIBDataSet& ds = set.ds;
+    // Every moment is written back, and the row is found by its moments.
+    ds.SetModifySQL({QStringLiteral("update ORARI set MOMENTO = :MOMENTO, ORA = :ORA, NOTA = :NOTA"),
+                     QStringLiteral("where ID = :OLD_ID and MOMENTO = :OLD_MOMENTO and ORA = :OLD_ORA")});
+    set.Open({QStringLiteral("select ID, MOMENTO, ORA, NOTA from ORARI order by ID")});
+    EXPECT_EQ(DateTimeToQDateTime(Field(ds, "MOMENTO")->AsDateTime()).time(), QTime(13, 45, 10, 123));
+    EXPECT_EQ(DateTimeToQTime(Field(ds, "ORA")->AsDateTime()), QTime(8, 30, 15, 567));
+    for (; !ds.Eof(); ds.Next()) {
+        ds.Edit();
+        Field(ds, "NOTA")->SetAsString(QStringLiteral("scritto"));
+        ds.Post();
+        EXPECT_EQ(ds.RowsAffected(), 1);
+    }
+    TSecondConnection other(set.path);
+    EXPECT_EQ(other.Column(QStringLiteral("select cast(MOMENTO as varchar(30)) || ' ' || cast(ORA as varchar(20)) "
+                                          "|| ' ' || NOTA from ORARI order by ID")),
+              (QStringList{QStringLiteral("31-JAN-2024 13:45:10.1234 08:30:15.5678 scritto"),
+                           QStringLiteral("01-JUN-1850 23:59:59.9999 23:59:59.9999 scritto")}));
+
+    // A value read from a column finds its row again as a parameter.
+    TIBSQL read(nullptr);
+    read.SetDatabase(&set.db);
+    read.SetTransaction(&set.tr);
+    read.SetSQLText(QStringLiteral("select MOMENTO, ORA from ORARI where ID = 2"));
+    read.ExecQuery();
+    const TDateTime moment = read.Fields(0)->AsDateTime();
+    const TDateTime time = read.Fields(1)->AsDateTime();
+    read.Close();
+    TIBSQL find(nullptr);
+    find.SetDatabase(&set.db);
+    find.SetTransaction(&set.tr);
+    find.SetSQLText(QStringLiteral("select ID from ORARI where MOMENTO = :M and ORA = :O"));
+    find.Prepare();
+    find.Params()->ByName(QStringLiteral("M"))->SetAsDateTime(moment);
+    find.Params()->ByName(QStringLiteral("O"))->SetAsTime(time);
+    find.ExecQuery();
+    EXPECT_FALSE(find.Eof());
+    EXPECT_EQ(find.Fields(0)->AsLong(), 2);
+    find.Close();
 }
 
 TEST(DataSetEditsLand, AFloatFieldAfterAColumnWithoutAFieldReadsAndWritesItsOwnCell)
