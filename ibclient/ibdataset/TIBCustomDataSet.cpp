@@ -94,6 +94,9 @@ void SetCachedUpdateStatus(std::byte* buffer, TCachedUpdateStatus value)
     Put<std::uint8_t>(buffer, kCachedUpdateStatus, static_cast<std::uint8_t>(value));
 }
 
+// The day number (0001-01-01 = 1) of 1858-11-17, Firebird's day 0.
+constexpr std::int32_t kModifiedJulianDayZero = DateDelta - 15'018;
+
 // The stored integer of a scaled column as exact decimal text: "-123.45".
 QString ScaledDecimalText(std::int64_t value, int scale)
 {
@@ -833,7 +836,16 @@ void TIBCustomDataSet::FillCell(std::byte* Slot, const TColumnLayout& Column, TI
         break;
     }
     case TCellKind::TimeStamp: {
-        const double v = TimeStampToMSecs(DateTimeToTimeStamp(Var->AsDateTime()));
+        double v = 0;
+        if (Var->SQLType() == SQL_TIMESTAMP) {
+            // Straight from the stored days and ten-thousandths of a second,
+            // so that the fraction survives into the cell.
+            const ISC_QUAD stamp = Get<ISC_QUAD>(reinterpret_cast<const std::byte*>(Var->AsPointer()), 0);
+            v = static_cast<double>(stamp.gds_quad_high + kModifiedJulianDayZero) * MSecsPerDay
+                + static_cast<double>(stamp.gds_quad_low) / 10.0;
+        } else {
+            v = TimeStampToMSecs(DateTimeToTimeStamp(Var->AsDateTime()));
+        }
         std::memcpy(cell, &v, sizeof v);
         break;
     }
@@ -843,8 +855,15 @@ void TIBCustomDataSet::FillCell(std::byte* Slot, const TColumnLayout& Column, TI
         break;
     }
     case TCellKind::Time: {
-        const std::int32_t v = DateTimeToTimeStamp(Var->AsDateTime()).Time;
-        std::memcpy(cell, &v, sizeof v);
+        // Milliseconds in the first four bytes; the tenths of a millisecond
+        // Firebird also keeps in the next four, which the field never reads.
+        std::int32_t v[2] = {DateTimeToTimeStamp(Var->AsDateTime()).Time, 0};
+        if (Var->SQLType() == SQL_TYPE_TIME) {
+            const ISC_TIME ticks = Get<ISC_TIME>(reinterpret_cast<const std::byte*>(Var->AsPointer()), 0);
+            v[0] = static_cast<std::int32_t>(ticks / 10);
+            v[1] = static_cast<std::int32_t>(ticks % 10);
+        }
+        std::memcpy(cell, v, sizeof v);
         break;
     }
     case TCellKind::Boolean: {
@@ -1448,15 +1467,24 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
         case TCellKind::Int64:
             param->SetAsInt64(Get<std::int64_t>(cell, 0));
             break;
-        case TCellKind::TimeStamp:
-            param->SetAsDateTime(TimeStampToDateTime(MSecsToTimeStamp(std::round(Get<double>(cell, 0)))));
+        case TCellKind::TimeStamp: {
+            // Day and time apart, keeping the fraction of a millisecond.
+            const double msecs = Get<double>(cell, 0);
+            const double day = std::floor(msecs / MSecsPerDay);
+            const double days = day - DateDelta;
+            const double time = (msecs - day * MSecsPerDay) / MSecsPerDay;
+            param->SetAsDateTime(days < 0 ? days - time : days + time);
             break;
+        }
         case TCellKind::Date:
             param->SetAsDate(TimeStampToDateTime(TTimeStamp{0, Get<std::int32_t>(cell, 0)}));
             break;
-        case TCellKind::Time:
-            param->SetAsTime(TimeStampToDateTime(TTimeStamp{Get<std::int32_t>(cell, 0), 1}));
+        case TCellKind::Time: {
+            const TDateTime time = TimeStampToDateTime(TTimeStamp{Get<std::int32_t>(cell, 0), 1});
+            const double tenths = Get<std::int32_t>(cell, 4) / (MSecsPerDay * 10.0);
+            param->SetAsTime(time < 0 ? time - tenths : time + tenths);
             break;
+        }
         case TCellKind::Boolean:
             param->SetIsNull(false);
             param->SetAsBoolean(Get<std::int16_t>(cell, 0) == 1);
