@@ -899,6 +899,9 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             throw;
         }
     };
+    // Reading on from a pending new row reads the row it was inserted above.
+    if (std::exchange(FOnNewRow, false) && GetMode == gmNext)
+        --FCurrentRecord;
     TGetResult result = grOK;
     bool readSlot = false;
     switch (GetMode) {
@@ -980,11 +983,13 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
 
 void TIBCustomDataSet::InternalFirst()
 {
+    FOnNewRow = false;
     FCurrentRecord = -1;
 }
 
 void TIBCustomDataSet::InternalLast()
 {
+    FOnNewRow = false;
     FetchAll();
     FCurrentRecord = FRecordCount;
 }
@@ -999,7 +1004,17 @@ void TIBCustomDataSet::FetchAll()
 
 void TIBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer)
 {
-    FCurrentRecord = RecordNumberOf(Buffer);
+    FOnNewRow = State() == dsInsert && GetBookmarkFlag(Buffer) == bfInserted && FInsertedAbove >= 0;
+    FCurrentRecord = FOnNewRow ? FInsertedAbove : RecordNumberOf(Buffer);
+}
+
+void TIBCustomDataSet::InternalInsert()
+{
+    // Insert gives the new row the bookmark of the row it pushed down;
+    // Append marks it as standing after the last row.
+    const TRecordBuffer row = ActiveBuffer();
+    FInsertedAbove = GetBookmarkFlag(row) == bfInserted ? RecordNumberOf(row) : -1;
+    FOnNewRow = false;
 }
 
 void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer)
@@ -1133,7 +1148,10 @@ bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer, bool)
     if (type == SQL_VARYING || type == SQL_TEXT) {
         const int length = Get<std::int32_t>(row, d + kDataLength);
         const int fieldSize = Field->Size();
-        if (length / 2 > fieldSize)
+        // One character beyond the column is a pending edit too long to
+        // post; it is read as it stands (the grid shows it) and refused by
+        // the post. A text field's buffers hold Size + 1 characters and 0.
+        if (length / 2 > fieldSize + 1)
             RaiseClientError(ceFieldSizeMismatch, {Field->FieldName()});
         // A text field's value ends at its first character 0: a stored text
         // with one inside would come back cut short, and a rewrite would
@@ -1148,7 +1166,7 @@ bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer, bool)
         if (fixed)
             std::fill(out, out + fieldSize, u' ');
         std::memcpy(out, cell, static_cast<std::size_t>(length));
-        int end = fixed ? fieldSize : length / 2;
+        int end = fixed ? std::max(fieldSize, length / 2) : length / 2;
         if (type == SQL_TEXT && !fixed)
             while (end > 0 && out[end - 1] <= 32)
                 --end;
@@ -1289,6 +1307,7 @@ void TIBCustomDataSet::Post()
 void TIBCustomDataSet::InternalPost()
 {
     TDataSet::InternalPost();
+    FOnNewRow = false;
     const TRecordBuffer row = ActiveRowBuffer();
     CheckEditState();
     if (State() == dsInsert && !Modified())
@@ -1532,6 +1551,9 @@ void TIBCustomDataSet::InternalCancel()
         std::memcpy(row, FOldBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
         WriteSlot(row);
     } else if (State() == dsInsert) {
+        // Cancelling resumes from the new row's own number, as before it was posted.
+        if (std::exchange(FOnNewRow, false))
+            FCurrentRecord = RecordNumberOf(row);
         std::memcpy(row, FModelBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
         SetUpdateStatus(row, usDeleted);
         SetCachedUpdateStatus(row, cusUnmodified);

@@ -112,6 +112,7 @@ protected:
     void InternalFirst() override;
     void InternalLast() override;
     void InternalSetToRecord(TRecordBuffer Buffer) override;
+    void InternalInsert() override;
     void InternalInitRecord(TRecordBuffer Buffer) override;
     void InternalPost() override;
     void InternalCancel() override;
@@ -237,6 +238,11 @@ private:
     // A refresh that failed after its write went through: raised once the
     // post has completed.
     std::exception_ptr FRefreshError;
+    // The cached row a pending new row was inserted above (-1: none), and
+    // whether the cursor stands on the new row, so that the next row read
+    // after it is that row rather than the one after it.
+    int FInsertedAbove = -1;
+    bool FOnNewRow = false;
     TDataSetNotifyEvent FBeforeDatabaseDisconnect, FAfterDatabaseDisconnect, FDatabaseFree;
     TDataSetNotifyEvent FBeforeTransactionEnd, FAfterTransactionEnd, FTransactionFree;
 };

@@ -7,6 +7,9 @@
 // cells and parameters are matched to their columns by name and number.
 #include "ClientFixture.h"
 
+#include "ibclient/dataset/TDataLink.h"
+#include "ibclient/dataset/TDataSource.h"
+
 #include "tests/support/PatientDataSet.h"
 #include "tests/support/SecondConnection.h"
 
@@ -254,6 +257,30 @@ TEST(DataSetEditsLand, RowsFetchedWhileANewRowIsPendingStayInTheSet)
     ds.Post();
     EXPECT_EQ(Sorted(Walk(ds)), (QList<int>{1, 2, 3, 4, 5, 50}));
     EXPECT_EQ(ds.RecordCount(), 6);
+}
+
+TEST(DataSetEditsLand, AGrowingWindowShowsTheRowANewRowPushedOut)
+{
+    PatientDataSet p;
+    TDataSource source(nullptr);
+    source.SetDataSet(p.dataSet.get());
+    TDataLink view;
+    view.SetDataSource(&source);
+    view.SetBufferCount(2);
+    p.Open();
+    TIBDataSet& ds = *p.dataSet;
+    ds.Next(); // AUTOID 2 at the view's last place
+    ds.Insert(); // the new row takes that place and pushes row 2 out
+    view.SetBufferCount(4);
+    QList<int> shown;
+    for (int i = 0; i < view.RecordCount(); ++i) {
+        view.SetActiveRecord(i);
+        shown.append(Field(ds, "AUTOID")->IsNull() ? 0 : Field(ds, "AUTOID")->AsInteger());
+    }
+    EXPECT_EQ(shown, (QList<int>{1, 0, 2, 3}));
+    view.SetActiveRecord(1);
+    ds.Cancel();
+    view.SetDataSource(nullptr);
 }
 
 TEST(DataSetEditsLand, ARowThatFailsToLoadLeavesTheLaterRowsReachable)

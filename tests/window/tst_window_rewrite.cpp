@@ -138,6 +138,9 @@ TEST_F(WindowRewrite, APathTooLongForTheColumnStopsTheWalkAtThatRow)
     EXPECT_EQ(Stored(), expected);
     EXPECT_EQ(DataSet().State(), dsEdit);
     EXPECT_EQ(DataSet().FieldByName(QStringLiteral("AUTOID"))->AsInteger(), 2);
+    // The grid's text of the failing row is its pending path, not a blank.
+    const QString pending = QString(125, u'r') + QStringLiteral("a\\") + QString(125, u'r') + QStringLiteral("b.jpg");
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("EXTFILE"))->DisplayText(), pending.left(256));
 }
 
 TEST_F(WindowRewrite, ARowLockedByAnotherConnectionStopsTheWalkThere)
