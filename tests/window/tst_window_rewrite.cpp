@@ -235,6 +235,20 @@ TEST_F(WindowRewrite, AConfirmedRewritePostsAPendingGridEditFirst)
     EXPECT_EQ(Stored().value(2), QStringLiteral("nuovo"));
 }
 
+TEST_F(WindowRewrite, TypingIntoAColumnTheUpdateDoesNotWriteChangesNothing)
+{
+    OpenRewriteRows();
+    form->DBGrid1->setFocus();
+    QTest::keyClick(form->DBGrid1, Qt::Key_Home); // CODICE_CLIENTE
+    QTest::keyClicks(form->DBGrid1, QStringLiteral("7"));
+    EXPECT_EQ(DataSet().State(), dsBrowse);
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("CODICE_CLIENTE"))->AsInteger(), 1);
+    // The path, which the update writes, is typed into as before.
+    QTest::keyClick(form->DBGrid1, Qt::Key_End);
+    QTest::keyClicks(form->DBGrid1, QStringLiteral("x"));
+    EXPECT_EQ(DataSet().State(), dsEdit);
+}
+
 TEST_F(WindowRewrite, AClosedRecordSetRefusesTheWalkAfterTheConfirmation)
 {
     const auto shown = Press(form->Button2);
