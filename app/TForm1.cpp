@@ -25,9 +25,9 @@ const QStringList kModifySQL = {QStringLiteral("update IMMAGINI"),
                                 QStringLiteral("set"),
                                 QStringLiteral("  EXTFILE = :EXTFILE"),
                                 QStringLiteral("where"),
-                                QStringLiteral("  AUTOID = :OLD_AUTOID and"),
-                                QStringLiteral("  CODICE_CLIENTE = :OLD_CODICE_CLIENTE and"),
-                                QStringLiteral("  NUMERO_CARTELLA = :OLD_NUMERO_CARTELLA")};
+                                QStringLiteral("  AUTOID is not distinct from :OLD_AUTOID and"),
+                                QStringLiteral("  CODICE_CLIENTE is not distinct from :OLD_CODICE_CLIENTE and"),
+                                QStringLiteral("  NUMERO_CARTELLA is not distinct from :OLD_NUMERO_CARTELLA")};
 const QStringList kInsertSQL = {QStringLiteral("insert into IMMAGINI"), QStringLiteral("  (AUTOID, EXTFILE)"),
                                 QStringLiteral("values"), QStringLiteral("  (:AUTOID, :EXTFILE)")};
 const QStringList kDeleteSQL = {QStringLiteral("delete from IMMAGINI"), QStringLiteral("where"),

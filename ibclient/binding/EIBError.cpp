@@ -62,6 +62,8 @@ constexpr TClientErrorText kClientErrors[] = {
     {ceTextHoldsNulCharacter,
      "The value of field %s holds a character 0; it is not read as text, since everything after that character "
      "would be lost"},
+    {ceRowNotUpdated, "The row with %s was not updated: another user has changed or deleted it"},
+    {ceRowNotDeleted, "The row with %s was not deleted: another user has changed or deleted it"},
 };
 
 } // namespace

@@ -112,6 +112,8 @@ enum TIBClientErrorCode : int {
     ceParameterValueMissing = 124,  // a parameter-block item that needs a value got none
     ceCodePageUnavailable = 125,    // the connection's code page has no converter on this system
     ceTextHoldsNulCharacter = 126,  // a stored text with a character 0 inside, which text fields would cut
+    ceRowNotUpdated = 127,          // an update that matched no row: the row was changed or deleted meanwhile
+    ceRowNotDeleted = 128,          // a delete that matched no row, likewise
 };
 
 // The message of a client-error code, with its placeholders unfilled.

@@ -866,6 +866,11 @@ bool TDataSet::CanModify()
     return true;
 }
 
+bool TDataSet::CanModifyField(const TField*)
+{
+    return CanModify();
+}
+
 int TDataSet::RecordCount()
 {
     return -1;

@@ -154,6 +154,9 @@ public:
 
     // Answers of the concrete record set.
     virtual bool CanModify();
+    // Whether a field's value may be changed now; a record set whose write
+    // statements leave columns out answers false for those.
+    virtual bool CanModifyField(const TField* Field);
     // -1 when the record set cannot count its rows.
     virtual int RecordCount();
     // The active row's number from 1; -1 when unknown.

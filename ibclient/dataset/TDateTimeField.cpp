@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -108,7 +109,9 @@ void TDateTimeField::ToNonNative(const void* Native, void* Value) const
 {
     double msecs = 0;
     std::memcpy(&msecs, Native, sizeof msecs);
-    const double value = TimeStampToDateTime(MSecsToTimeStamp(msecs));
+    // A cell may carry a fraction of a millisecond: cut, not rounded, so that
+    // 23:59:59.9999 stays on its own day.
+    const double value = TimeStampToDateTime(MSecsToTimeStamp(std::floor(msecs)));
     std::memcpy(Value, &value, sizeof value);
 }
 

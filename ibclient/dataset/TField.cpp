@@ -226,7 +226,7 @@ bool TField::CanModify() const
 {
     if (FFieldNo <= 0 || FReadOnly)
         return false;
-    return FDataSet && FDataSet->CanModify();
+    return FDataSet && FDataSet->CanModifyField(this);
 }
 
 void TField::SetValidChars(const QString& Characters)

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 // A row slot: a header, one cell descriptor per result column, then the
 // cells. Every record buffer of the record set (window buffers, the model
@@ -92,6 +93,9 @@ void SetCachedUpdateStatus(std::byte* buffer, TCachedUpdateStatus value)
 {
     Put<std::uint8_t>(buffer, kCachedUpdateStatus, static_cast<std::uint8_t>(value));
 }
+
+// The day number (0001-01-01 = 1) of 1858-11-17, Firebird's day 0.
+constexpr std::int32_t kModifiedJulianDayZero = DateDelta - 15'018;
 
 // The stored integer of a scaled column as exact decimal text: "-123.45".
 QString ScaledDecimalText(std::int64_t value, int scale)
@@ -356,7 +360,7 @@ void TIBCustomDataSet::BuildFieldDefs()
         const int type = v->SqlDef();
         const int scale = v->SqlScale();
         const int position = i + 1;
-        const TField* existing = position <= FieldCount() ? Fields()[position - 1] : nullptr;
+        const TField* existing = FindField(QString::fromLocal8Bit(v->AliasName()));
         const bool floatAtPosition = existing && dynamic_cast<const TFloatField*>(existing);
         TFieldType fieldType = ftUnknown;
         int size = 0;
@@ -447,6 +451,8 @@ void TIBCustomDataSet::BuildFieldDefs()
 
 void TIBCustomDataSet::InternalOpen()
 {
+    FIdentityColumns.clear();
+    FInsertedBeforeEnd.clear();
     CheckConnection();
     if (FQSelect->SQL().Text().isEmpty())
         RaiseClientError(ceEmptyQuery);
@@ -476,13 +482,17 @@ void TIBCustomDataSet::InternalOpen()
             continue;
         field->SetOrigin(quoted(relation) + u'.' + quoted(columnName));
         TProviderFlags flags = field->ProviderFlags();
-        if (database->In_Key(relation, columnName))
+        if (database->In_Key(relation, columnName)) {
             flags |= pfInKey;
-        else if (database->Has_COMPUTED_BLR(relation, columnName))
+            FIdentityColumns.push_back(i);
+        } else if (database->Has_COMPUTED_BLR(relation, columnName))
             flags &= ~static_cast<TProviderFlags>(pfInUpdate | pfInWhere);
         field->SetProviderFlags(flags);
     }
     BindFields(true);
+    if (FIdentityColumns.empty())
+        for (int i = 0; i < FQSelect->FieldCount(); ++i)
+            FIdentityColumns.push_back(i);
 
     FCurrentRecord = -1;
     FQSelect->ExecQuery();
@@ -523,7 +533,11 @@ void TIBCustomDataSet::LayoutModelRow()
         TSQLVAR* v = column->Data();
         const int type = v->SqlDef();
         const int scale = v->SqlScale();
-        const TField* field = i < FieldCount() ? Fields()[i] : nullptr;
+        // The column's own field: columns without one (arrays) leave gaps in the field list.
+        const TField* field = nullptr;
+        for (int f = 0; f < FieldCount() && !field; ++f)
+            if (Fields()[f]->FieldNo() == i + 1)
+                field = Fields()[f];
         const TCellKind kind = KindOf(type, scale, field && dynamic_cast<const TFloatField*>(field));
         int size = 0;
         switch (kind) {
@@ -578,6 +592,9 @@ void TIBCustomDataSet::InternalClose()
     FOldBuffer.reset();
     FTempBuffer.reset();
     FBufferCache.reset();
+    FInsertedBeforeEnd.clear();
+    FIdentityColumns.clear();
+    FRefreshError = nullptr;
     FCurrentRecord = -1;
     FOpen = false;
     FRecordCount = 0;
@@ -683,13 +700,46 @@ void TIBCustomDataSet::ReadOldValues(int RecordNumber, TRecordBuffer Buffer)
 
 bool TIBCustomDataSet::FetchRow()
 {
-    if (!FQSelect->Next())
-        return false;
-    std::byte* slot = SlotAt(FRecordCount);
-    LoadRow(FQSelect, slot, FRecordCount);
-    ++FRecordCount;
-    AdjustCachePosition(static_cast<std::size_t>(FRecordCount) * static_cast<std::size_t>(FRecordBufferSize));
-    return true;
+    while (FQSelect->Next()) {
+        std::byte* slot = SlotAt(FRecordCount);
+        LoadRow(FQSelect, slot, FRecordCount);
+        if (TakeInsertedRow(slot))
+            continue; // in the cache since its insert
+        ++FRecordCount;
+        AdjustCachePosition(static_cast<std::size_t>(FRecordCount) * static_cast<std::size_t>(FRecordBufferSize));
+        return true;
+    }
+    return false;
+}
+
+bool TIBCustomDataSet::TakeInsertedRow(const std::byte* Slot)
+{
+    auto sameCell = [](const std::byte* a, const std::byte* b, int column) {
+        const int d = Descriptor(column);
+        const bool aNull = Get<std::uint8_t>(a, d + kIsNull) != 0;
+        const bool bNull = Get<std::uint8_t>(b, d + kIsNull) != 0;
+        if (aNull || bNull)
+            return aNull && bNull;
+        const int type = Get<std::int16_t>(a, d + kSqlType);
+        int length = Get<std::int32_t>(a, d + kDataSize);
+        if (type == SQL_VARYING || type == SQL_TEXT) {
+            length = Get<std::int32_t>(a, d + kDataLength);
+            if (length != Get<std::int32_t>(b, d + kDataLength))
+                return false;
+        }
+        const int offset = Get<std::int32_t>(a, d + kDataOffset);
+        return std::memcmp(a + offset, b + offset, static_cast<std::size_t>(length)) == 0;
+    };
+    for (auto it = FInsertedBeforeEnd.begin(); it != FInsertedBeforeEnd.end(); ++it) {
+        const std::byte* inserted =
+            FBufferCache.get() + static_cast<std::size_t>(*it) * static_cast<std::size_t>(FRecordBufferSize);
+        if (std::all_of(FIdentityColumns.begin(), FIdentityColumns.end(),
+                        [&](int column) { return sameCell(Slot, inserted, column); })) {
+            FInsertedBeforeEnd.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TIBCustomDataSet::LoadRow(TIBSQL* Query, TRecordBuffer Slot, int RecordNumber)
@@ -786,7 +836,16 @@ void TIBCustomDataSet::FillCell(std::byte* Slot, const TColumnLayout& Column, TI
         break;
     }
     case TCellKind::TimeStamp: {
-        const double v = TimeStampToMSecs(DateTimeToTimeStamp(Var->AsDateTime()));
+        double v = 0;
+        if (Var->SQLType() == SQL_TIMESTAMP) {
+            // Straight from the stored days and ten-thousandths of a second,
+            // so that the fraction survives into the cell.
+            const ISC_QUAD stamp = Get<ISC_QUAD>(reinterpret_cast<const std::byte*>(Var->AsPointer()), 0);
+            v = static_cast<double>(stamp.gds_quad_high + kModifiedJulianDayZero) * MSecsPerDay
+                + static_cast<double>(stamp.gds_quad_low) / 10.0;
+        } else {
+            v = TimeStampToMSecs(DateTimeToTimeStamp(Var->AsDateTime()));
+        }
         std::memcpy(cell, &v, sizeof v);
         break;
     }
@@ -796,8 +855,15 @@ void TIBCustomDataSet::FillCell(std::byte* Slot, const TColumnLayout& Column, TI
         break;
     }
     case TCellKind::Time: {
-        const std::int32_t v = DateTimeToTimeStamp(Var->AsDateTime()).Time;
-        std::memcpy(cell, &v, sizeof v);
+        // Milliseconds in the first four bytes; the tenths of a millisecond
+        // Firebird also keeps in the next four, which the field never reads.
+        std::int32_t v[2] = {DateTimeToTimeStamp(Var->AsDateTime()).Time, 0};
+        if (Var->SQLType() == SQL_TYPE_TIME) {
+            const ISC_TIME ticks = Get<ISC_TIME>(reinterpret_cast<const std::byte*>(Var->AsPointer()), 0);
+            v[0] = static_cast<std::int32_t>(ticks / 10);
+            v[1] = static_cast<std::int32_t>(ticks % 10);
+        }
+        std::memcpy(cell, v, sizeof v);
         break;
     }
     case TCellKind::Boolean: {
@@ -822,6 +888,20 @@ bool TIBCustomDataSet::IsVisible(TRecordBuffer Buffer) const
 
 TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool)
 {
+    // A row that fails to load is reported and skipped; the position stays
+    // where it was, so that the rows after it remain reachable.
+    const int start = FCurrentRecord;
+    auto fetchRow = [&] {
+        try {
+            return FetchRow();
+        } catch (...) {
+            FCurrentRecord = start;
+            throw;
+        }
+    };
+    // Reading on from a pending new row reads the row it was inserted above.
+    if (std::exchange(FOnNewRow, false) && GetMode == gmNext)
+        --FCurrentRecord;
     TGetResult result = grOK;
     bool readSlot = false;
     switch (GetMode) {
@@ -831,7 +911,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
         } else if (FCurrentRecord < FRecordCount) {
             readSlot = true;
         } else {
-            while (FCurrentRecord >= FRecordCount && FetchRow()) {
+            while (FCurrentRecord >= FRecordCount && fetchRow()) {
             }
             FCurrentRecord = FRecordCount - 1;
             if (FCurrentRecord < 0)
@@ -846,7 +926,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             result = grEOF;
         } else if (FCurrentRecord == FRecordCount - 1) {
             ++FCurrentRecord;
-            if (FetchRow())
+            if (fetchRow())
                 readSlot = true;
             else
                 result = grEOF;
@@ -882,7 +962,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             }
         } else {
             ++FCurrentRecord;
-            if (FCurrentRecord >= FRecordCount && !FetchRow()) {
+            if (FCurrentRecord >= FRecordCount && !fetchRow()) {
                 FCurrentRecord = FRecordCount;
                 result = grEOF;
                 break;
@@ -903,11 +983,13 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
 
 void TIBCustomDataSet::InternalFirst()
 {
+    FOnNewRow = false;
     FCurrentRecord = -1;
 }
 
 void TIBCustomDataSet::InternalLast()
 {
+    FOnNewRow = false;
     FetchAll();
     FCurrentRecord = FRecordCount;
 }
@@ -922,7 +1004,17 @@ void TIBCustomDataSet::FetchAll()
 
 void TIBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer)
 {
-    FCurrentRecord = RecordNumberOf(Buffer);
+    FOnNewRow = State() == dsInsert && GetBookmarkFlag(Buffer) == bfInserted && FInsertedAbove >= 0;
+    FCurrentRecord = FOnNewRow ? FInsertedAbove : RecordNumberOf(Buffer);
+}
+
+void TIBCustomDataSet::InternalInsert()
+{
+    // Insert gives the new row the bookmark of the row it pushed down;
+    // Append marks it as standing after the last row.
+    const TRecordBuffer row = ActiveBuffer();
+    FInsertedAbove = GetBookmarkFlag(row) == bfInserted ? RecordNumberOf(row) : -1;
+    FOnNewRow = false;
 }
 
 void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer)
@@ -936,6 +1028,41 @@ void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer)
 bool TIBCustomDataSet::CanModify()
 {
     return (FLiveMode & (lmInsert | lmModify | lmDelete)) != 0;
+}
+
+bool TIBCustomDataSet::CanModifyField(const TField* Field)
+{
+    if (!CanModify())
+        return false;
+    TIBSQL* statement = PostingStatement();
+    return !statement || WritesColumn(statement, Field->FieldNo() - 1);
+}
+
+TIBSQL* TIBCustomDataSet::PostingStatement()
+{
+    bool inserting = false;
+    switch (State()) {
+    case dsInsert:
+        inserting = true;
+        break;
+    case dsEdit:
+        break;
+    case dsBrowse:
+        inserting = IsEmpty(); // an edit of an empty record set starts a new row
+        break;
+    default:
+        return nullptr;
+    }
+    if (inserting)
+        return (FLiveMode & lmInsert) && FQInsert->Prepared() ? FQInsert : nullptr;
+    return (FLiveMode & lmModify) && FQModify->Prepared() ? FQModify : nullptr;
+}
+
+bool TIBCustomDataSet::WritesColumn(TIBSQL* Statement, int Column)
+{
+    const std::vector<TParamSource>& sources = ParamSources(Statement);
+    return std::any_of(sources.begin(), sources.end(),
+                       [Column](const TParamSource& from) { return !from.Old && from.Column == Column; });
 }
 
 int TIBCustomDataSet::RecordCount()
@@ -1021,7 +1148,10 @@ bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer, bool)
     if (type == SQL_VARYING || type == SQL_TEXT) {
         const int length = Get<std::int32_t>(row, d + kDataLength);
         const int fieldSize = Field->Size();
-        if (length / 2 > fieldSize)
+        // One character beyond the column is a pending edit too long to
+        // post; it is read as it stands (the grid shows it) and refused by
+        // the post. A text field's buffers hold Size + 1 characters and 0.
+        if (length / 2 > fieldSize + 1)
             RaiseClientError(ceFieldSizeMismatch, {Field->FieldName()});
         // A text field's value ends at its first character 0: a stored text
         // with one inside would come back cut short, and a rewrite would
@@ -1036,7 +1166,7 @@ bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer, bool)
         if (fixed)
             std::fill(out, out + fieldSize, u' ');
         std::memcpy(out, cell, static_cast<std::size_t>(length));
-        int end = fixed ? fieldSize : length / 2;
+        int end = fixed ? std::max(fieldSize, length / 2) : length / 2;
         if (type == SQL_TEXT && !fixed)
             while (end > 0 && out[end - 1] <= 32)
                 --end;
@@ -1081,10 +1211,15 @@ void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer, bool)
     const TRecordBuffer row = ActiveRowBuffer();
     if (!row)
         RaiseClientError(ceBufferNotSet);
+    const int column = Field->FieldNo() - 1;
+    if ((State() == dsEdit || State() == dsInsert) && column >= 0 && column < FQSelect->FieldCount()) {
+        TIBSQL* statement = PostingStatement();
+        if (statement && !WritesColumn(statement, column))
+            DatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(Field->DisplayName()));
+    }
     if (State() == dsInsert && !Modified())
         ClaimNewRecordNumber(row);
     Field->Validate(Buffer);
-    const int column = Field->FieldNo() - 1;
     if (column >= 0 && column < FQSelect->FieldCount()) {
         const int d = Descriptor(column);
         const int size = Get<std::int32_t>(row, d + kDataSize);
@@ -1124,7 +1259,10 @@ void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer, bool)
             Put<std::uint8_t>(row, d + kIsNull, 0);
             if (UpdateStatusOf(row) == usUnmodified)
                 SetUpdateStatus(row, State() == dsInsert ? usInserted : usModified);
-            WriteSlot(row);
+            // A new row enters the cache when it is posted: until then rows
+            // fetched meanwhile take the slots after the last cached row.
+            if (State() != dsInsert)
+                WriteSlot(row);
             SetModified(true);
         }
     }
@@ -1160,12 +1298,16 @@ void TIBCustomDataSet::DoBeforeDelete()
 void TIBCustomDataSet::Post()
 {
     UpdateRecord();
+    FRefreshError = nullptr;
     TDataSet::Post();
+    if (FRefreshError)
+        std::rethrow_exception(std::exchange(FRefreshError, nullptr));
 }
 
 void TIBCustomDataSet::InternalPost()
 {
     TDataSet::InternalPost();
+    FOnNewRow = false;
     const TRecordBuffer row = ActiveRowBuffer();
     CheckEditState();
     if (State() == dsInsert && !Modified())
@@ -1187,22 +1329,55 @@ void TIBCustomDataSet::InternalPost()
         FCurrentRecord = FRecordCount;
     }
     ExecuteWrite(statement, row);
-    if (inserting)
+    if (inserting) {
         ++FRecordCount;
+        if (FOpen && !FQSelect->Eof())
+            FInsertedBeforeEnd.push_back(FRecordCount - 1);
+    }
 }
 
 void TIBCustomDataSet::ExecuteWrite(TIBSQL* Statement, TRecordBuffer Buffer)
 {
     BindParams(Statement, Buffer);
     Statement->ExecQuery();
-    // Not checked: an update that matches no row still completes the post.
     FRowsAffected = Statement->RowsAffected();
+    // An update that changed no row wrote nothing: the row was changed or
+    // deleted meanwhile. The post fails and the edit stays pending.
+    if (Statement == FQModify && FRowsAffected == 0)
+        RaiseClientError(ceRowNotUpdated, {BoundRowDescription(Statement)});
     SetUpdateStatus(Buffer, usUnmodified);
     SetCachedUpdateStatus(Buffer, cusUnmodified);
     SetModified(false);
     WriteSlot(Buffer);
-    if ((FForcedRefresh || FNeedsRefresh) && (FLiveMode & lmRefresh))
-        RefreshRow();
+    // The row is now as written: later OLD_ values come from it, not from
+    // the snapshot taken before the edit.
+    SetRecordNumber(FOldBuffer.get(), -1);
+    if ((FForcedRefresh || FNeedsRefresh) && (FLiveMode & lmRefresh)) {
+        // The write went through; a failing refresh must not undo the post
+        // (the row would return to its old values on the next move).
+        try {
+            RefreshRow();
+        } catch (...) {
+            FRefreshError = std::current_exception();
+        }
+    }
+}
+
+QString TIBCustomDataSet::BoundRowDescription(TIBSQL* Statement)
+{
+    const std::vector<TParamSource>& sources = ParamSources(Statement);
+    TIBXSQLDA* params = Statement->Params();
+    QStringList parts;
+    for (int i = 0; i < params->Count(); ++i) {
+        if (!sources[static_cast<std::size_t>(i)].Old)
+            continue;
+        TIBXSQLVAR* param = params->Vars(i);
+        parts.append(param->Name().mid(4) + QStringLiteral(" = ")
+                     + (param->IsNull() ? QStringLiteral("null") : param->AsString()));
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("number %1").arg(RecNo());
+    return parts.join(QStringLiteral(", "));
 }
 
 const std::vector<TIBCustomDataSet::TParamSource>& TIBCustomDataSet::ParamSources(TIBSQL* Statement)
@@ -1219,15 +1394,16 @@ const std::vector<TIBCustomDataSet::TParamSource>& TIBCustomDataSet::ParamSource
         known->Sources.clear();
         TIBXSQLDA* params = Statement->Params();
         for (int i = 0; i < params->Count(); ++i) {
-            QString name = params->Vars(i)->Name();
-            bool old = false;
-            if (name.startsWith(QLatin1String("OLD_"))) {
-                name.remove(0, 4);
-                old = true;
-            } else if (name.startsWith(QLatin1String("NEW_"))) {
-                name.remove(0, 4);
-            }
-            known->Sources.push_back({FQSelect->ColumnIndex(name), old});
+            const QString name = params->Vars(i)->Name();
+            const bool oldPrefix = name.startsWith(QLatin1String("OLD_"));
+            int column = -1;
+            if (oldPrefix || name.startsWith(QLatin1String("NEW_")))
+                column = FQSelect->ColumnIndex(name.mid(4));
+            const bool old = oldPrefix && column >= 0;
+            // A real column named OLD_x or NEW_x, when x is none.
+            if (column < 0)
+                column = FQSelect->ColumnIndex(name);
+            known->Sources.push_back({column, old});
         }
         known->PrepareCount = Statement->PrepareCount();
         known->SelectPrepareCount = FQSelect->PrepareCount();
@@ -1248,9 +1424,14 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
     TRecordBuffer oldValues = nullptr;
     for (int i = 0; i < params->Count(); ++i) {
         const TParamSource& from = sources[static_cast<std::size_t>(i)];
-        if (from.Column < 0)
-            continue; // a parameter of no column is left as it is
         TIBXSQLVAR* param = params->Vars(i);
+        if (from.Column < 0) {
+            // A parameter of no column keeps what the caller gave it; one
+            // nobody gave a value is sent as null, not as a made-up 0 or ''.
+            if (!param->Modified())
+                param->SetIsNull(true);
+            continue;
+        }
         TRecordBuffer source = Buffer;
         if (from.Old) {
             if (!oldValues) {
@@ -1305,15 +1486,24 @@ void TIBCustomDataSet::BindParams(TIBSQL* Statement, TRecordBuffer Buffer)
         case TCellKind::Int64:
             param->SetAsInt64(Get<std::int64_t>(cell, 0));
             break;
-        case TCellKind::TimeStamp:
-            param->SetAsDateTime(TimeStampToDateTime(MSecsToTimeStamp(std::round(Get<double>(cell, 0)))));
+        case TCellKind::TimeStamp: {
+            // Day and time apart, keeping the fraction of a millisecond.
+            const double msecs = Get<double>(cell, 0);
+            const double day = std::floor(msecs / MSecsPerDay);
+            const double days = day - DateDelta;
+            const double time = (msecs - day * MSecsPerDay) / MSecsPerDay;
+            param->SetAsDateTime(days < 0 ? days - time : days + time);
             break;
+        }
         case TCellKind::Date:
             param->SetAsDate(TimeStampToDateTime(TTimeStamp{0, Get<std::int32_t>(cell, 0)}));
             break;
-        case TCellKind::Time:
-            param->SetAsTime(TimeStampToDateTime(TTimeStamp{Get<std::int32_t>(cell, 0), 1}));
+        case TCellKind::Time: {
+            const TDateTime time = TimeStampToDateTime(TTimeStamp{Get<std::int32_t>(cell, 0), 1});
+            const double tenths = Get<std::int32_t>(cell, 4) / (MSecsPerDay * 10.0);
+            param->SetAsTime(time < 0 ? time - tenths : time + tenths);
             break;
+        }
         case TCellKind::Boolean:
             param->SetIsNull(false);
             param->SetAsBoolean(Get<std::int16_t>(cell, 0) == 1);
@@ -1336,7 +1526,10 @@ void TIBCustomDataSet::RefreshRow()
     FQRefresh->ExecQuery();
     try {
         if (FQRefresh->Next()) {
-            LoadRow(FQRefresh, row, RecordNumberOf(row));
+            // Loaded aside, so that a value that fails to convert leaves the row as written.
+            std::memcpy(FTempBuffer.get(), row, static_cast<std::size_t>(FRecordBufferSize));
+            LoadRow(FQRefresh, FTempBuffer.get(), RecordNumberOf(row));
+            std::memcpy(row, FTempBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
             WriteSlot(row);
         }
     } catch (...) {
@@ -1358,6 +1551,9 @@ void TIBCustomDataSet::InternalCancel()
         std::memcpy(row, FOldBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
         WriteSlot(row);
     } else if (State() == dsInsert) {
+        // Cancelling resumes from the new row's own number, as before it was posted.
+        if (std::exchange(FOnNewRow, false))
+            FCurrentRecord = RecordNumberOf(row);
         std::memcpy(row, FModelBuffer.get(), static_cast<std::size_t>(FRecordBufferSize));
         SetUpdateStatus(row, usDeleted);
         SetCachedUpdateStatus(row, cusUnmodified);
@@ -1373,6 +1569,10 @@ void TIBCustomDataSet::InternalDelete()
     BindParams(FQDelete, row);
     FQDelete->ExecQuery();
     FRowsAffected = FQDelete->RowsAffected();
+    // A delete that removed nothing cannot tell a row deleted meanwhile from
+    // one whose key another user changed: the row stays and the delete fails.
+    if (FRowsAffected == 0)
+        RaiseClientError(ceRowNotDeleted, {BoundRowDescription(FQDelete)});
     SetUpdateStatus(row, usDeleted);
     SetCachedUpdateStatus(row, cusUnmodified);
     WriteSlot(row);

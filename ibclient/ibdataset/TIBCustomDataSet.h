@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -59,6 +60,10 @@ public:
 
     // --- answers for the generic record set
     bool CanModify() override;
+    // A column can be changed only where the statement that will post the
+    // row writes it: what it does not write would be shown as saved but
+    // never stored.
+    bool CanModifyField(const TField* Field) override;
     // Rows fetched so far plus posted inserts, less deletions.
     int RecordCount() override;
     int RecNo() override;
@@ -107,6 +112,7 @@ protected:
     void InternalFirst() override;
     void InternalLast() override;
     void InternalSetToRecord(TRecordBuffer Buffer) override;
+    void InternalInsert() override;
     void InternalInitRecord(TRecordBuffer Buffer) override;
     void InternalPost() override;
     void InternalCancel() override;
@@ -150,6 +156,13 @@ private:
         bool Old;
     };
     const std::vector<TParamSource>& ParamSources(TIBSQL* Statement);
+    // The statement that posts the row in the current state, or nullptr when
+    // none is usable (the post itself then reports why).
+    TIBSQL* PostingStatement();
+    bool WritesColumn(TIBSQL* Statement, int Column);
+    // "NAME = value, ..." of the statement's OLD_ parameters as bound: the
+    // row it looked for.
+    QString BoundRowDescription(TIBSQL* Statement);
     void FillCell(std::byte* Slot, const TColumnLayout& Column, TIBXSQLVAR* Var);
 
     // Opening helpers.
@@ -164,6 +177,9 @@ private:
     // The old values of a row: the cached slot, or the edit snapshot for the same row.
     void ReadOldValues(int RecordNumber, TRecordBuffer Buffer);
     bool FetchRow();
+    // Whether a fetched row is one this record set inserted while the cursor
+    // was open (the cursor returns such rows too); each is recognised once.
+    bool TakeInsertedRow(const std::byte* Slot);
     void LoadRow(TIBSQL* Query, TRecordBuffer Slot, int RecordNumber);
     bool IsVisible(TRecordBuffer Buffer) const;
     TRecordBuffer ActiveRowBuffer() const;
@@ -215,6 +231,18 @@ private:
     };
     std::vector<TStatementParams> FParamSources;
     int FRowsAffected = 0;
+    // Rows inserted before the cursor reached its end, and the select
+    // columns that identify a row (its key, or every column without one).
+    std::vector<int> FInsertedBeforeEnd;
+    std::vector<int> FIdentityColumns;
+    // A refresh that failed after its write went through: raised once the
+    // post has completed.
+    std::exception_ptr FRefreshError;
+    // The cached row a pending new row was inserted above (-1: none), and
+    // whether the cursor stands on the new row, so that the next row read
+    // after it is that row rather than the one after it.
+    int FInsertedAbove = -1;
+    bool FOnNewRow = false;
     TDataSetNotifyEvent FBeforeDatabaseDisconnect, FAfterDatabaseDisconnect, FDatabaseFree;
     TDataSetNotifyEvent FBeforeTransactionEnd, FAfterTransactionEnd, FTransactionFree;
 };

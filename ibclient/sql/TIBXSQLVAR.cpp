@@ -145,6 +145,30 @@ std::tm ToTm(TDateTime value)
     return t;
 }
 
+// Firebird keeps times to the ten-thousandth of a second, which struct tm
+// cannot hold: a value cut to its whole second (for ToTm, which then has no
+// fraction to round up into the next second or day) and the ticks beyond it.
+struct TWholeSeconds {
+    TDateTime Whole;
+    ISC_TIME Ticks;
+};
+
+TWholeSeconds SplitSeconds(TDateTime value)
+{
+    const std::int64_t magnitude = std::llabs(std::llround(value * 864'000'000.0));
+    const auto ticks = static_cast<ISC_TIME>(magnitude % 10000);
+    const double whole = static_cast<double>(magnitude - ticks) / 864'000'000.0;
+    return {value < 0 ? -whole : whole, ticks};
+}
+
+// A value plus the sub-second ticks a decoder left out; before 1899-12-30
+// the time of day counts away from zero, as in the date-time value itself.
+TDateTime WithTicks(TDateTime value, ISC_TIME ticks)
+{
+    const double fraction = static_cast<double>(ticks % 10000) / 864'000'000.0;
+    return value < 0 ? value - fraction : value + fraction;
+}
+
 } // namespace
 
 TIBXSQLVAR::TIBXSQLVAR(TIBXSQLDA* Parent, TIBSQL* Query, XSQLVAR* Entry)
@@ -518,7 +542,7 @@ TDateTime TIBXSQLVAR::DecodeDateTime() const
         const QTime time(t.tm_hour, t.tm_min, t.tm_sec);
         if (!date.isValid() || !time.isValid())
             InvalidConversion();
-        return QDateTimeToDateTime(date, time);
+        return WithTicks(QDateTimeToDateTime(date, time), stamp.gds_quad_low);
     }
     case SQL_TYPE_TIME: {
         const ISC_TIME value = Load<ISC_TIME>(data);
@@ -526,7 +550,7 @@ TDateTime TIBXSQLVAR::DecodeDateTime() const
         const QTime time(t.tm_hour, t.tm_min, t.tm_sec);
         if (!time.isValid())
             InvalidConversion();
-        return QTimeToDateTime(time);
+        return WithTicks(QTimeToDateTime(time), value);
     }
     case SQL_TYPE_DATE: {
         const ISC_DATE value = Load<ISC_DATE>(data);
@@ -673,9 +697,11 @@ void TIBXSQLVAR::SetAsBcd(std::int64_t ScaledValue, int Places)
 
 void TIBXSQLVAR::SetAsDateTime(TDateTime Value)
 {
-    std::tm t = ToTm(Value);
+    const TWholeSeconds split = SplitSeconds(Value);
+    std::tm t = ToTm(split.Whole);
     ISC_QUAD stamp{};
     FGDSLibrary->isc_encode_date(&t, &stamp);
+    stamp.gds_quad_low += split.Ticks;
     const short scale = FXSQLVAR->SqlScale();
     Store(SQL_TIMESTAMP, scale, 8, [&](char* data) { Save<ISC_QUAD>(data, stamp); });
 }
@@ -700,10 +726,12 @@ void TIBXSQLVAR::SetAsTime(TDateTime Value)
         SetAsDateTime(Value);
         return;
     }
-    std::tm t = ToTm(Value);
+    const TWholeSeconds split = SplitSeconds(Value);
+    std::tm t = ToTm(split.Whole);
     t.tm_mday = t.tm_mon = t.tm_year = 0;
     ISC_TIME time = 0;
     FGDSLibrary->isc_encode_sql_time(&t, &time);
+    time += split.Ticks;
     const short scale = FXSQLVAR->SqlScale();
     Store(SQL_TYPE_TIME, scale, 4, [&](char* data) { Save<ISC_TIME>(data, time); });
 }

@@ -97,6 +97,14 @@ public:
     explicit GridFixture(const QStringList& scripts = FixtureDatabase::kPatient, int visibleRows = 11)
         : data(scripts), source(nullptr), visible(visibleRows)
     {
+        // The grid is tried on every column: its statements write all four
+        // (the program's own write only EXTFILE, or AUTOID and EXTFILE, and
+        // the record set refuses changes to the other columns).
+        data.dataSet->SetModifySQL({QStringLiteral("update IMMAGINI set CODICE_CLIENTE = :CODICE_CLIENTE,"),
+                                    QStringLiteral("  NUMERO_CARTELLA = :NUMERO_CARTELLA, EXTFILE = :EXTFILE"),
+                                    QStringLiteral("where AUTOID = :OLD_AUTOID")});
+        data.dataSet->SetInsertSQL({QStringLiteral("insert into IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE)"),
+                                    QStringLiteral("values (:CODICE_CLIENTE, :NUMERO_CARTELLA, :AUTOID, :EXTFILE)")});
         source.SetName(QStringLiteral("DataSource1"));
         source.SetDataSet(data.dataSet.get());
         window = std::make_unique<QWidget>();

@@ -20,9 +20,9 @@ namespace PatientSQL {
 inline const QStringList kSelect = {QStringLiteral("select CODICE_CLIENTE,NUMERO_CARTELLA, AUTOID,EXTFILE from IMMAGINI")};
 inline const QStringList kModify = {
     QStringLiteral("update IMMAGINI"), QStringLiteral("set"), QStringLiteral("  EXTFILE = :EXTFILE"),
-    QStringLiteral("where"), QStringLiteral("  AUTOID = :OLD_AUTOID and"),
-    QStringLiteral("  CODICE_CLIENTE = :OLD_CODICE_CLIENTE and"),
-    QStringLiteral("  NUMERO_CARTELLA = :OLD_NUMERO_CARTELLA")};
+    QStringLiteral("where"), QStringLiteral("  AUTOID is not distinct from :OLD_AUTOID and"),
+    QStringLiteral("  CODICE_CLIENTE is not distinct from :OLD_CODICE_CLIENTE and"),
+    QStringLiteral("  NUMERO_CARTELLA is not distinct from :OLD_NUMERO_CARTELLA")};
 inline const QStringList kInsert = {QStringLiteral("insert into IMMAGINI"), QStringLiteral("  (AUTOID, EXTFILE)"),
                                     QStringLiteral("values"), QStringLiteral("  (:AUTOID, :EXTFILE)")};
 inline const QStringList kDelete = {QStringLiteral("delete from IMMAGINI"), QStringLiteral("where"),

@@ -138,6 +138,9 @@ TEST_F(WindowRewrite, APathTooLongForTheColumnStopsTheWalkAtThatRow)
     EXPECT_EQ(Stored(), expected);
     EXPECT_EQ(DataSet().State(), dsEdit);
     EXPECT_EQ(DataSet().FieldByName(QStringLiteral("AUTOID"))->AsInteger(), 2);
+    // The grid's text of the failing row is its pending path, not a blank.
+    const QString pending = QString(125, u'r') + QStringLiteral("a\\") + QString(125, u'r') + QStringLiteral("b.jpg");
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("EXTFILE"))->DisplayText(), pending.left(256));
 }
 
 TEST_F(WindowRewrite, ARowLockedByAnotherConnectionStopsTheWalkThere)
@@ -154,6 +157,41 @@ TEST_F(WindowRewrite, ARowLockedByAnotherConnectionStopsTheWalkThere)
     locker.Transaction().Rollback();
     QStringList expected = kOriginal;
     expected[0] = ":immagini:2003\\p.jpg";
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, ARowWithNullKeyColumnsIsRewritten)
+{
+    path = Database(kRewrite);
+    {
+        TSecondConnection setup(path);
+        setup.Column(QStringLiteral("insert into IMMAGINI (CODICE_CLIENTE, NUMERO_CARTELLA, AUTOID, EXTFILE) "
+                                    "values (null, null, 9, '+\\immagini\\n.jpg')"));
+    }
+    Open(path);
+    EXPECT_EQ(Press(form->Button2), Completed());
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg";
+    expected[1] = ":immagini:a\\:immagini:b.jpg";
+    expected.append(QStringLiteral(":immagini:n.jpg"));
+    EXPECT_EQ(Stored(), expected);
+}
+
+TEST_F(WindowRewrite, ARowAnotherUserChangedMeanwhileStopsTheWalkThere)
+{
+    OpenRewriteRows();
+    DataSet().Last(); // every row read as it is now
+    {
+        TSecondConnection other(path);
+        other.Column(QStringLiteral("update IMMAGINI set NUMERO_CARTELLA = 9 where AUTOID = 2"));
+    }
+    const auto shown = Press(form->Button2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, QStringLiteral("The row with AUTOID = 2, CODICE_CLIENTE = 1, NUMERO_CARTELLA = 1 was not "
+                                            "updated: another user has changed or deleted it."));
+    EXPECT_EQ(DataSet().State(), dsEdit);
+    QStringList expected = kOriginal;
+    expected[0] = ":immagini:2003\\p.jpg"; // the row before it stays committed
     EXPECT_EQ(Stored(), expected);
 }
 
@@ -195,6 +233,20 @@ TEST_F(WindowRewrite, AConfirmedRewritePostsAPendingGridEditFirst)
     ASSERT_EQ(DataSet().State(), dsEdit);
     Press(form->Button2);
     EXPECT_EQ(Stored().value(2), QStringLiteral("nuovo"));
+}
+
+TEST_F(WindowRewrite, TypingIntoAColumnTheUpdateDoesNotWriteChangesNothing)
+{
+    OpenRewriteRows();
+    form->DBGrid1->setFocus();
+    QTest::keyClick(form->DBGrid1, Qt::Key_Home); // CODICE_CLIENTE
+    QTest::keyClicks(form->DBGrid1, QStringLiteral("7"));
+    EXPECT_EQ(DataSet().State(), dsBrowse);
+    EXPECT_EQ(DataSet().FieldByName(QStringLiteral("CODICE_CLIENTE"))->AsInteger(), 1);
+    // The path, which the update writes, is typed into as before.
+    QTest::keyClick(form->DBGrid1, Qt::Key_End);
+    QTest::keyClicks(form->DBGrid1, QStringLiteral("x"));
+    EXPECT_EQ(DataSet().State(), dsEdit);
 }
 
 TEST_F(WindowRewrite, AClosedRecordSetRefusesTheWalkAfterTheConfirmation)
