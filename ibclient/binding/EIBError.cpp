@@ -62,6 +62,12 @@ constexpr TClientErrorText kClientErrors[] = {
     {ceTextHoldsNulCharacter,
      "The value of field %s holds a character 0; it is not read as text, since everything after that character "
      "would be lost"},
+    {ceSQLHoldsNulCharacter,
+     "The SQL text holds a character 0 at position %d; it was not sent, since the server would read only the text "
+     "before it"},
+    {ceParameterCountMismatch,
+     "The statement has %d parameters but the server sees %d markers; it was not prepared, since values would reach "
+     "the wrong markers"},
 };
 
 } // namespace

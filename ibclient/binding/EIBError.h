@@ -112,6 +112,8 @@ enum TIBClientErrorCode : int {
     ceParameterValueMissing = 124,  // a parameter-block item that needs a value got none
     ceCodePageUnavailable = 125,    // the connection's code page has no converter on this system
     ceTextHoldsNulCharacter = 126,  // a stored text with a character 0 inside, which text fields would cut
+    ceSQLHoldsNulCharacter = 127,   // statement text with a character 0 inside, which the server would cut
+    ceParameterCountMismatch = 128, // the server sees other markers than the parameters listed
 };
 
 // The message of a client-error code, with its placeholders unfilled.

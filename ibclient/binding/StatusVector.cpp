@@ -2,8 +2,10 @@
 
 #include "ibclient/binding/EIBError.h"
 #include "ibclient/binding/IGDSLibrary.h"
+#include "ibclient/binding/TCodePage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 ISC_STATUS* ThreadStatusVector()
@@ -43,8 +45,9 @@ bool StatusVectorShowsLostConnection()
     return StatusVectorHasCode({isc_lost_db_connection, isc_net_read_err, isc_net_write_err});
 }
 
-QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector)
+QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector, const TCodePage* strings)
 {
+    (void)strings;
     // isc_interprete writes one line per call into a buffer it trusts to be
     // large enough; 20 KB holds any line the library produces.
     std::vector<ISC_SCHAR> buffer(20480, '\0');
@@ -63,12 +66,12 @@ QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector)
     return text;
 }
 
-void RaiseStatusVectorError(IGDSLibrary& library)
+void RaiseStatusVectorError(IGDSLibrary& library, const TCodePage* strings)
 {
     const ISC_STATUS* vector = ThreadStatusVector();
     const int errorCode = static_cast<int>(vector[1]);
     const int sqlCode = static_cast<int>(library.isc_sqlcode(vector));
-    const QString text = InterpretStatusVector(library, vector);
+    const QString text = InterpretStatusVector(library, vector, strings);
     if (sqlCode == -551)
         throw EIBInterBaseRoleError(sqlCode, errorCode, text);
     throw EIBInterBaseError(sqlCode, errorCode, text);
