@@ -47,19 +47,50 @@ bool StatusVectorShowsLostConnection()
 
 QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector, const TCodePage* strings)
 {
-    (void)strings;
     // isc_interprete writes one line per call into a buffer it trusts to be
     // large enough; 20 KB holds any line the library produces.
     std::vector<ISC_SCHAR> buffer(20480, '\0');
     // The library advances a cursor through the vector; it works on a copy.
     ISC_STATUS_ARRAY copy;
     std::copy(vector, vector + ISC_STATUS_LENGTH, copy);
+    // With a code page, the copy's strings are replaced by their UTF-8 form
+    // and the lines read as UTF-8: the library's own words are ASCII, so
+    // only the strings it fills in change.
+    std::vector<QByteArray> utf8;
+    if (strings) {
+        utf8.reserve(ISC_STATUS_LENGTH);
+        int i = 0;
+        while (i < ISC_STATUS_LENGTH && copy[i] != isc_arg_end) {
+            const ISC_STATUS type = copy[i];
+            if (type == isc_arg_cstring) {
+                if (i + 2 >= ISC_STATUS_LENGTH)
+                    break;
+                const auto* text = reinterpret_cast<const char*>(copy[i + 2]);
+                if (text && copy[i + 1] > 0) {
+                    utf8.push_back(strings->Decode(text, static_cast<qsizetype>(copy[i + 1])).toUtf8());
+                    copy[i + 1] = static_cast<ISC_STATUS>(utf8.back().size());
+                    copy[i + 2] = reinterpret_cast<ISC_STATUS>(utf8.back().constData());
+                }
+                i += 3;
+            } else {
+                if (i + 1 >= ISC_STATUS_LENGTH)
+                    break;
+                if (type == isc_arg_string) {
+                    if (const auto* text = reinterpret_cast<const char*>(copy[i + 1])) {
+                        utf8.push_back(strings->Decode(text, static_cast<qsizetype>(std::strlen(text))).toUtf8());
+                        copy[i + 1] = reinterpret_cast<ISC_STATUS>(utf8.back().constData());
+                    }
+                }
+                i += 2;
+            }
+        }
+    }
     ISC_STATUS* cursor = copy;
     QString text;
     while (library.isc_interprete(buffer.data(), &cursor) > 0) {
         if (!text.isEmpty() && !text.endsWith(u'\n'))
             text += QLatin1String("\r\n");
-        text += QString::fromLocal8Bit(buffer.data());
+        text += strings ? QString::fromUtf8(buffer.data()) : QString::fromLocal8Bit(buffer.data());
     }
     if (text.endsWith(u'.'))
         text.chop(1);
