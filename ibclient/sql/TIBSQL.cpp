@@ -223,8 +223,10 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
             }
             break;
         case TState::LineComment:
+            // The server ends a line comment at a carriage return as well
+            // as at a line feed.
             out.Text += c;
-            if (c == u'\n')
+            if (c == u'\n' || c == u'\r')
                 state = TState::Normal;
             break;
         case TState::Quoted:

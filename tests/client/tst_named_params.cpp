@@ -42,6 +42,8 @@ TEST(NamedParameters, ConversionTable)
          "select A from T -- it's\r\nwhere A = ?\r\n", {"B"}},
         {"a comment opener in a line comment opens no comment", "select A -- /*\r\nfrom T where A = :B\r\n",
          "select A -- /*\r\nfrom T where A = ?\r\n", {"B"}},
+        {"a carriage return ends a line comment", "select A from T -- :no\rwhere A = :B",
+         "select A from T -- :no\rwhere A = ?", {"B"}},
         {"a line comment at the very end", "select A from T -- :no", "select A from T -- :no", {}},
         {"a single hyphen is no comment", "select A - :B from T\r\n", "select A - ? from T\r\n", {"B"}},
         {"a string right after a name", "select A from T where A = :B':no'\r\n",
