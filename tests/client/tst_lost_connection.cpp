@@ -105,4 +105,20 @@ TEST_F(LostConnection, AskingForTheChangedRowsOnADeadServerForceCloses)
     ReopenAndCount(*db, *tr);
 }
 
+TEST_F(LostConnection, ARollbackTheClientLibraryReportsAsDoneStillLeavesOneReopenEnough)
+{
+    db->Open();
+    tr->StartTransaction();
+    server->Kill();
+    // The client library may answer success here although the server is
+    // gone; whatever it answers, the reopen below must work at once.
+    try {
+        tr->Rollback();
+    } catch (const EIBInterBaseError&) {
+    }
+    EXPECT_FALSE(tr->InTransaction());
+    server->Start();
+    ReopenAndCount(*db, *tr);
+}
+
 } // namespace
