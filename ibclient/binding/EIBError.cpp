@@ -64,6 +64,12 @@ constexpr TClientErrorText kClientErrors[] = {
      "would be lost"},
     {ceRowNotUpdated, "The row with %s was not updated: another user has changed or deleted it"},
     {ceRowNotDeleted, "The row with %s was not deleted: another user has changed or deleted it"},
+    {ceSQLHoldsNulCharacter,
+     "The SQL text holds a character 0 at position %d; it was not sent, since the server would read only the text "
+     "before it"},
+    {ceParameterCountMismatch,
+     "The statement has %d parameters but the server sees %d markers; it was not prepared, since values would reach "
+     "the wrong markers"},
 };
 
 } // namespace

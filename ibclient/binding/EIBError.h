@@ -114,6 +114,8 @@ enum TIBClientErrorCode : int {
     ceTextHoldsNulCharacter = 126,  // a stored text with a character 0 inside, which text fields would cut
     ceRowNotUpdated = 127,          // an update that matched no row: the row was changed or deleted meanwhile
     ceRowNotDeleted = 128,          // a delete that matched no row, likewise
+    ceSQLHoldsNulCharacter = 129,   // statement text with a character 0 inside, which the server would cut
+    ceParameterCountMismatch = 130, // the server sees other markers than the parameters listed
 };
 
 // The message of a client-error code, with its placeholders unfilled.

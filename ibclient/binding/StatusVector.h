@@ -15,6 +15,7 @@
 #include <initializer_list>
 
 class IGDSLibrary;
+class TCodePage;
 
 // The calling thread's status vector (ISC_STATUS_LENGTH words).
 ISC_STATUS* ThreadStatusVector();
@@ -34,10 +35,16 @@ bool StatusVectorShowsLostConnection();
 
 // The client library's text for a status vector: one line per call of
 // isc_interprete, lines joined by CR LF, the final full stop dropped.
-QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector);
+//
+// The vector's strings (names, and values the server quotes from stored
+// data) are in the code page of the connection that failed; given one, they
+// are read in it. Without one (no connection yet, as for a failed attach,
+// whose strings are file names) the text is read in the system's code page.
+QString InterpretStatusVector(IGDSLibrary& library, const ISC_STATUS* vector, const TCodePage* strings = nullptr);
 
 // Raises the status-vector error for the calling thread's vector:
 // EIBInterBaseRoleError when the SQL code is -551, else EIBInterBaseError,
-// with SQLCode from isc_sqlcode and IBErrorCode = word 1.
-[[noreturn]] void RaiseStatusVectorError(IGDSLibrary& library);
+// with SQLCode from isc_sqlcode and IBErrorCode = word 1; the strings are
+// read as InterpretStatusVector reads them.
+[[noreturn]] void RaiseStatusVectorError(IGDSLibrary& library, const TCodePage* strings = nullptr);
 [[noreturn]] void RaiseStatusVectorError();

@@ -391,7 +391,7 @@ void TIBDatabase::CloseAttachment(bool Force)
     if (!FHandleIsShared) {
         const ISC_STATUS result = FGDSLibrary->isc_detach_database(ThreadStatusVector(), &FHandle);
         if (Call(result, false) > 0 && !Force)
-            RaiseStatusVectorError(*FGDSLibrary);
+            RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     }
     FHandle = 0;
     FHandleIsShared = false;
@@ -425,12 +425,12 @@ ISC_STATUS TIBDatabase::Call(ISC_STATUS ErrCode, bool RaiseError)
         const ISC_STATUS* vector = ThreadStatusVector();
         const int errorCode = static_cast<int>(vector[1]);
         const int sqlCode = static_cast<int>(FGDSLibrary->isc_sqlcode(vector));
-        const QString text = InterpretStatusVector(*FGDSLibrary, vector);
+        const QString text = InterpretStatusVector(*FGDSLibrary, vector, MessageCodePage());
         ForceClose();
         throw EIBInterBaseError(sqlCode, errorCode, text);
     }
     if (RaiseError && ErrCode > 0)
-        RaiseStatusVectorError(*FGDSLibrary);
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     return ErrCode;
 }
 

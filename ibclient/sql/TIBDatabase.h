@@ -51,6 +51,9 @@ public:
     int CharacterSetCodePage() const { return FCharacterSetCodePage; }
     // Converts statement text and column values for this connection.
     const TCodePage& Codec() const { return *FCodec; }
+    // The code page of the strings in the server's messages about this
+    // connection's data; none when the connection has no code page of its own.
+    const TCodePage* MessageCodePage() const { return FCharacterSetCodePage != 0 ? FCodec.get() : nullptr; }
 
     isc_db_handle Handle() const { return FHandle; }
     isc_db_handle* HandleAddress() { return &FHandle; }

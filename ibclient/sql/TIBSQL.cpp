@@ -148,9 +148,15 @@ QString TIBSQL::NormalizeIdentifier(int Dialect, const QString& Name)
     return QLocale::system().toUpper(trimmed);
 }
 
+// The conversion skips what the server skips, so that every marker it
+// writes is one the server counts: quoted text and quoted identifiers
+// (doubled quotes inside), the alternative quoting q'<...>' with its own
+// delimiter, block comments and line comments. A parameter name ends at the
+// first character that cannot be part of it; that character is then read
+// afresh, since it may open a string or a comment.
 TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool GenerateParamNames)
 {
-    enum class TState { Normal, Comment, Quoted, Parameter };
+    enum class TState { Normal, Comment, LineComment, Quoted, AltQuoted, Parameter };
     TConvertedSQL out;
     out.Text.reserve(Text.size());
     TState state = TState::Normal;
@@ -169,6 +175,23 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
                 out.Text += c;
                 quote = c;
                 state = TState::Quoted;
+            } else if ((c == u'q' || c == u'Q') && next == u'\'' && i + 2 < n
+                       && (i == 0 || !IsNameChar(Text.at(i - 1)))) {
+                // q'<text>' ends at the closing counterpart of its first
+                // character followed by a quote; quotes inside are text.
+                const QChar open = Text.at(i + 2);
+                switch (open.unicode()) {
+                case u'(': quote = QChar(u')'); break;
+                case u'[': quote = QChar(u']'); break;
+                case u'{': quote = QChar(u'}'); break;
+                case u'<': quote = QChar(u'>'); break;
+                default: quote = open; break;
+                }
+                out.Text += c;
+                out.Text += next;
+                out.Text += open;
+                i += 2;
+                state = TState::AltQuoted;
             } else if (c == u':' || c == u'?') {
                 out.Text += u'?';
                 name.clear();
@@ -180,6 +203,11 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
                 out.Text += next;
                 ++i;
                 state = TState::Comment;
+            } else if (c == u'-' && next == u'-') {
+                out.Text += c;
+                out.Text += next;
+                ++i;
+                state = TState::LineComment;
             } else {
                 out.Text += c;
             }
@@ -194,6 +222,13 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
                 state = TState::Normal;
             }
             break;
+        case TState::LineComment:
+            // The server ends a line comment at a carriage return as well
+            // as at a line feed.
+            out.Text += c;
+            if (c == u'\n' || c == u'\r')
+                state = TState::Normal;
+            break;
         case TState::Quoted:
             if (next == u'\0')
                 ParseError("EOF in string detected");
@@ -207,16 +242,22 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
                 }
             }
             break;
+        case TState::AltQuoted:
+            out.Text += c;
+            if (c == quote && next == u'\'') {
+                out.Text += next;
+                ++i;
+                state = TState::Normal;
+            } else if (next == u'\0') {
+                ParseError("EOF in string detected");
+            }
+            break;
         case TState::Parameter:
             if (nameQuoteOpen) {
                 if (c == u'"') {
-                    // The closing quote is dropped; the character after it is copied.
+                    // The closing quote is dropped.
                     out.Names.append(name);
                     state = TState::Normal;
-                    if (next != u'\0') {
-                        out.Text += next;
-                        ++i;
-                    }
                 } else {
                     name += c;
                 }
@@ -229,22 +270,18 @@ TIBSQL::TConvertedSQL TIBSQL::ConvertNamedParams(const QString& Text, bool Gener
                 if (!IsNameChar(next)) {
                     out.Names.append(name);
                     state = TState::Normal;
-                    if (next != u'\0') {
-                        out.Text += next;
-                        ++i;
-                    }
                 }
             } else if (!nameStarted) {
                 if (!GenerateParamNames)
                     ParseError("Parameter name expected");
                 out.Names.append(QLatin1String(kGeneratedNamePrefix) + QString::number(generated++));
                 state = TState::Normal;
-                out.Text += c;
+                --i; // this character is read again as text
             }
             break;
         }
     }
-    if (state == TState::Parameter && nameQuoteOpen)
+    if (state == TState::AltQuoted || (state == TState::Parameter && nameQuoteOpen))
         ParseError("EOF in string detected");
     if (state == TState::Parameter && !nameStarted) {
         if (!GenerateParamNames)
@@ -301,9 +338,20 @@ ISC_STATUS TIBSQL::Call(ISC_STATUS ErrCode, bool RaiseError)
 {
     if (TIBTransaction* transaction = FBase->Transaction())
         return transaction->Call(ErrCode, RaiseError);
+    // Without a transaction the result still counts: answering success
+    // would let a fetch on a handle that is gone return its last row again.
+    TIBDatabase* database = FBase->Database();
+    if (database && StatusVectorShowsLostConnection())
+        return database->Call(ErrCode, RaiseError);
     if (RaiseError && ErrCode > 0)
-        RaiseStatusVectorError(*FGDSLibrary);
-    return 0;
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
+    return ErrCode;
+}
+
+const TCodePage* TIBSQL::MessageCodePage() const
+{
+    TIBDatabase* database = FBase->Database();
+    return database ? database->MessageCodePage() : nullptr;
 }
 
 void TIBSQL::DoBeforeTransactionEnd()
@@ -333,6 +381,10 @@ void TIBSQL::Prepare()
     const QString text = FSQL.Text();
     if (text.isEmpty())
         RaiseClientError(ceEmptyQuery);
+    // The text goes to the server zero-terminated: whatever stands after a
+    // character 0 would silently not be part of the statement.
+    if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
+        RaiseClientError(ceSQLHoldsNulCharacter, {static_cast<qlonglong>(nul + 1)});
     if (FParamCheck) {
         const TConvertedSQL converted = ConvertNamedParams(text, FGenerateParamNames);
         FSQLParams->SetCount(static_cast<int>(converted.Names.size()));
@@ -376,12 +428,21 @@ void TIBSQL::Prepare()
             RaiseClientError(ceNotPermitted);
         case SQLSelect: case SQLInsert: case SQLUpdate: case SQLDelete: case SQLDDL: case SQLExecProcedure:
         case SQLCommit: case SQLRollback: case SQLSelectForUpdate: case SQLSetGenerator:
-            if (FSQLParams->AsXSQLDA()) {
+            if (XSQLDA* params = FSQLParams->AsXSQLDA()) {
                 Call(FGDSLibrary->isc_dsql_describe_bind(ThreadStatusVector(), &FHandle,
-                                                         static_cast<unsigned short>(SQLDialect()),
-                                                         FSQLParams->AsXSQLDA()),
+                                                         static_cast<unsigned short>(SQLDialect()), params),
                      true);
+                CheckParameterCount(params->sqld);
                 FSQLParams->PrepareBuffers();
+            } else {
+                // No parameters listed: the server must see no marker either.
+                XSQLDA probe{};
+                probe.version = SQLDA_VERSION1;
+                probe.sqln = 1;
+                Call(FGDSLibrary->isc_dsql_describe_bind(ThreadStatusVector(), &FHandle,
+                                                         static_cast<unsigned short>(SQLDialect()), &probe),
+                     true);
+                CheckParameterCount(probe.sqld);
             }
             if (FSQLType == SQLSelect || FSQLType == SQLExecProcedure || FSQLType == SQLSelectForUpdate) {
                 FSQLRecord->SetCount(1);
@@ -411,6 +472,14 @@ void TIBSQL::Prepare()
         FreeStatement(false);
         throw;
     }
+}
+
+void TIBSQL::CheckParameterCount(int Described) const
+{
+    // Values are sent by position: with another count they would land on
+    // the wrong markers, or on none.
+    if (Described != FSQLParams->Count())
+        RaiseClientError(ceParameterCountMismatch, {FSQLParams->Count(), Described});
 }
 
 // ---------------------------------------------------------------- execute and fetch
@@ -471,7 +540,7 @@ TIBXSQLDA* TIBSQL::Next()
         CloseCursor(false);
         std::copy(failure, failure + ISC_STATUS_LENGTH, ThreadStatusVector());
         Call(result, true);
-        RaiseStatusVectorError(*FGDSLibrary);
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     }
     ++FRecordCount;
     FBOF = false;
@@ -506,7 +575,7 @@ void TIBSQL::CloseCursor(bool RaiseError)
         && !StatusVectorHasCode({isc_bad_stmt_handle, isc_dsql_cursor_close_err})) {
         if (StatusVectorShowsLostConnection())
             database->Call(result, true);
-        RaiseStatusVectorError(*FGDSLibrary);
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     }
 }
 
@@ -517,12 +586,18 @@ void TIBSQL::FreeHandle()
 
 void TIBSQL::FreeStatement(bool RaiseError)
 {
+    // Dropping the handle closes its cursor too: a cursor whose handle is
+    // gone is closed, whatever the server said.
     struct TForget {
         TIBSQL* q;
         ~TForget()
         {
             q->FPrepared = false;
             q->FHandle = 0;
+            q->FEOF = false;
+            q->FBOF = false;
+            q->FOpen = false;
+            q->FRecordCount = 0;
         }
     } forget{this};
     TIBDatabase* database = Database();
@@ -532,9 +607,14 @@ void TIBSQL::FreeStatement(bool RaiseError)
         FGDSLibrary->isc_dsql_free_statement(ThreadStatusVector(), &FHandle, static_cast<unsigned short>(DSQL_drop)),
         false);
     const ISC_STATUS* status = ThreadStatusVector();
-    if (result > 0 && RaiseError && status[0] == isc_arg_gds && status[1] != isc_bad_stmt_handle
-        && status[1] != isc_lost_db_connection)
-        RaiseStatusVectorError(*FGDSLibrary);
+    if (result > 0 && RaiseError && status[0] == isc_arg_gds && status[1] != isc_bad_stmt_handle) {
+        // A server that is gone ends the connection, as for every other call.
+        if (StatusVectorShowsLostConnection()) {
+            database->Call(result, true);
+            return;
+        }
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
+    }
 }
 
 int TIBSQL::RowsAffected()
@@ -543,10 +623,10 @@ int TIBSQL::RowsAffected()
         return -1;
     const char item[] = {isc_info_sql_records};
     std::array<char, 1049> reply{};
-    if (FGDSLibrary->isc_dsql_sql_info(ThreadStatusVector(), &FHandle, 1, item, static_cast<short>(reply.size()),
-                                       reply.data())
-        > 0)
-        RaiseStatusVectorError(*FGDSLibrary);
+    // Through Call, so that a server that is gone ends the connection.
+    Call(FGDSLibrary->isc_dsql_sql_info(ThreadStatusVector(), &FHandle, 1, item, static_cast<short>(reply.size()),
+                                        reply.data()),
+         true);
     if (static_cast<unsigned char>(reply[0]) != isc_info_sql_records)
         return -1;
     unsigned char wanted = 0;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class TCodePage;
 class TIBBase;
 class TIBDatabase;
 class TIBTransaction;
@@ -132,7 +133,14 @@ public:
     // marker without a name (unless GenerateParamNames).
     static TConvertedSQL ConvertNamedParams(const QString& Text, bool GenerateParamNames);
 
+    // The code page in which the server's messages quote this statement's
+    // data: its connection's (none without a connection).
+    const TCodePage* MessageCodePage() const;
+
 private:
+    // Fails the prepare when the server describes another number of
+    // parameters than the area holds.
+    void CheckParameterCount(int Described) const;
     void CloseCursor(bool RaiseError);
     void FreeStatement(bool RaiseError);
     void SQLChanging();

@@ -189,7 +189,10 @@ void TIBTransaction::StartTransaction()
                                                               static_cast<short>(teb.size()), teb.data());
     if (Call(result, false) > 0) {
         FHandle = 0;
-        RaiseStatusVectorError(*FGDSLibrary);
+        // Judged again with raising: a server that is gone ends the
+        // connection here too, so that one reopen is enough.
+        Call(result, true);
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     }
 }
 
@@ -242,12 +245,12 @@ void TIBTransaction::EndHard(TIBTransactionAction Action, bool Force)
             const int sqlCode = static_cast<int>(FGDSLibrary->isc_sqlcode(status));
             if ((sqlCode == -902 && errorCode == isc_network_error) || StatusVectorShowsLostConnection()) {
                 // Composed before the forced close overwrites the status vector.
-                const QString text = InterpretStatusVector(*FGDSLibrary, status);
+                const QString text = InterpretStatusVector(*FGDSLibrary, status, MessageCodePage());
                 if (TIBDatabase* database = FindDefaultDatabase())
                     database->ForceClose();
                 throw EIBInterBaseError(sqlCode, errorCode, text);
             }
-            RaiseStatusVectorError(*FGDSLibrary);
+            RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
         }
     }
     FSQLObjects.ForEach([](TIBBase* link, int) { link->DoAfterTransactionEnd(); });
@@ -295,8 +298,14 @@ ISC_STATUS TIBTransaction::Call(ISC_STATUS ErrCode, bool RaiseError)
             return database->Call(ErrCode, RaiseError);
     }
     if (RaiseError && ErrCode > 0)
-        RaiseStatusVectorError(*FGDSLibrary);
+        RaiseStatusVectorError(*FGDSLibrary, MessageCodePage());
     return ErrCode;
+}
+
+const TCodePage* TIBTransaction::MessageCodePage() const
+{
+    TIBDatabase* database = FindDefaultDatabase();
+    return database ? database->MessageCodePage() : nullptr;
 }
 
 int TIBTransaction::TransactionID()

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class TCodePage;
 class TIBBase;
 class TIBDatabase;
 
@@ -113,6 +114,9 @@ public:
     // The one place where a client-call result is judged; a lost connection
     // goes to the default database's Call.
     ISC_STATUS Call(ISC_STATUS ErrCode, bool RaiseError);
+    // The code page in which the server's messages quote data: the default
+    // database's (none without one).
+    const TCodePage* MessageCodePage() const;
 
     // Builds the bytes of a transaction parameter block from Params lines.
     static QByteArray BuildTPB(const QStringList& Lines);

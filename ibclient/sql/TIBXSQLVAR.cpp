@@ -133,7 +133,15 @@ std::optional<TDateTime> StrToDate(const QString& text)
 // decoders: the platform's struct tm, which they fill as a whole.
 std::tm ToTm(TDateTime value)
 {
+    // The server's dates run from the year 1 to 9999. Outside them the day
+    // number wraps into a valid but wrong date, and far enough out (or NaN)
+    // it cannot be computed at all; such a value is refused before anything
+    // is stored.
+    if (!(value > -693594.0 && value < 2958466.0))
+        InvalidConversion();
     const QDate date = DateTimeToQDate(value);
+    if (date.year() < 1 || date.year() > 9999)
+        InvalidConversion();
     const QTime time = DateTimeToQTime(value);
     std::tm t{};
     t.tm_sec = time.second();
@@ -636,11 +644,22 @@ QVariant TIBXSQLVAR::AsVariant() const
 
 // ---------------------------------------------------------------- setters
 
+void TIBXSQLVAR::SetNotNull()
+{
+    // Every entry bearing the name that has an indicator: entries the
+    // server described as not nullable have none, and keep it that way.
+    ForEachNamesake([](TIBXSQLVAR* var) {
+        if (short* ind = var->FXSQLVAR->SqlInd()) {
+            *ind = 0;
+            var->FModified = true;
+        }
+    });
+}
+
 template <class Fn>
 void TIBXSQLVAR::Store(short Type, short Scale, int Length, Fn writeValue)
 {
-    if (IsNullable())
-        SetIsNull(false);
+    SetNotNull();
     ForEachNamesake([&](TIBXSQLVAR* var) {
         TSQLVAR* v = var->FXSQLVAR.get();
         v->SetSqlType(static_cast<short>(Type | (v->SqlType() & 1)));
@@ -774,10 +793,11 @@ void TIBXSQLVAR::StoreBytes(const QByteArray& Bytes)
         RaiseClientError(ceStringTooLarge, {count, static_cast<int>(FMaxLen)});
     if (count > std::numeric_limits<ISC_SHORT>::max())
         RaiseClientError(ceStringTooLarge, {count, static_cast<int>(std::numeric_limits<ISC_SHORT>::max())});
-    const short nullable = static_cast<short>(FXSQLVAR->SqlType() & 1);
     ForEachNamesake([&](TIBXSQLVAR* var) {
         TSQLVAR* v = var->FXSQLVAR.get();
-        v->SetSqlType(static_cast<short>(SQL_TEXT | nullable));
+        // Each entry keeps its own nullable bit: one without an indicator
+        // marked nullable is refused by the server.
+        v->SetSqlType(static_cast<short>(SQL_TEXT | (v->SqlType() & 1)));
         v->SetSqlLen(count);
         v->SetDataSize(0, count + 1);
         if (count > 0)
@@ -794,8 +814,7 @@ void TIBXSQLVAR::SetBlobText(const QString& Value)
 
 void TIBXSQLVAR::SetAsString(const QString& Value)
 {
-    if (IsNullable())
-        SetIsNull(false);
+    SetNotNull();
     switch (SQLType()) {
     case SQL_VARYING: case SQL_TEXT:
         StoreBytes(Codec().Encode(Value));

@@ -103,6 +103,8 @@ private:
     template <class Fn>
     void Store(short Type, short Scale, int Length, Fn writeValue);
     void StoreBytes(const QByteArray& Bytes);
+    // Clears the null indicator of every entry bearing the name.
+    void SetNotNull();
     const TCodePage& Codec() const;
     int Dialect() const;
     // The stored integer of 496, 500 and 580 entries, unscaled.

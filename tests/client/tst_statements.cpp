@@ -1,6 +1,9 @@
 // Statements against the patient database: the program's five statements
 // prepare, an unknown column fails with the server's text, and the cursor
-// behaves around commits, failing fetches and its end.
+// behaves around commits, failing fetches and its end. What reaches the
+// server is what the caller wrote: markers the server does not see are no
+// parameters, a text cut by a character 0 is refused, and a cursor whose
+// handle is gone is closed.
 #include "ClientFixture.h"
 
 #include "tests/support/ClientCalls.h"
@@ -215,6 +218,84 @@ TEST_F(Statements, ChangingTheTextUnpreparesAndDisconnectingFreesTheHandle)
     EXPECT_FALSE(q->Open());
     EXPECT_FALSE(q->Prepared());
     EXPECT_EQ(q->Handle(), 0u);
+}
+
+TEST_F(Statements, ColonsInCommentsAndStringsAreNoParametersAndTheRightRowChanges)
+{
+    auto update = Statement({"update IMMAGINI set ZONA = :Z -- was :OLD_ZONA",
+                             "where AUTOID = :ID/* :NOT_A_PARAMETER */ and EXTFILE <> 'x:y'"});
+    update->Prepare();
+    ASSERT_EQ(update->Params()->Count(), 2);
+    EXPECT_EQ(update->Params()->Vars(1)->Name(), QStringLiteral("ID"));
+    // A reused statement: each run changes the row it names and no other.
+    for (int id : {2, 3}) {
+        update->ParamByName(QStringLiteral("Z"))->SetAsString(QStringLiteral("zona %1").arg(id));
+        update->ParamByName(QStringLiteral("ID"))->SetAsLong(id);
+        update->ExecQuery();
+        EXPECT_EQ(update->RowsAffected(), 1);
+    }
+    EXPECT_EQ(Query(*db, *tr, QStringLiteral("select AUTOID || '=' || coalesce(ZONA, '-') from IMMAGINI order by AUTOID")),
+              (QStringList{"1=Arcata superiore", "2=zona 2", "3=zona 3", "4=-", "5=-"}));
+}
+
+TEST_F(Statements, AParameterCountTheServerDoesNotShareFailsThePrepare)
+{
+    // The area keeps the one entry of the earlier text; the new text, taken
+    // as it is, has two markers. Running it would send one value for two.
+    auto q = Statement({"select AUTOID from IMMAGINI where AUTOID = :A"});
+    q->Prepare();
+    q->SetParamCheck(false);
+    q->SetSQL({"select AUTOID from IMMAGINI where AUTOID = ? or AUTOID = ?"});
+    TClientCalls calls;
+    const auto e = CaughtError<EIBClientError>([&] { q->ExecQuery(); });
+    EXPECT_EQ(e->SQLCode(), ceParameterCountMismatch);
+    EXPECT_EQ(e->Message(), QStringLiteral("The statement has 1 parameters but the server sees 2 markers; it was "
+                                           "not prepared, since values would reach the wrong markers"));
+    EXPECT_EQ(calls.Count("isc_dsql_execute2"), 0);
+    EXPECT_FALSE(q->Prepared());
+    EXPECT_EQ(q->Handle(), 0u);
+}
+
+TEST_F(Statements, SQLTextWithACharacter0IsRefusedAndNothingRuns)
+{
+    for (bool paramCheck : {true, false}) {
+        auto del = Statement({QStringLiteral("delete from IMMAGINI") + QChar(0) + QStringLiteral(" where AUTOID = 2")});
+        del->SetParamCheck(paramCheck);
+        TClientCalls calls;
+        const auto e = CaughtError<EIBClientError>([&] { del->ExecQuery(); });
+        EXPECT_EQ(e->SQLCode(), ceSQLHoldsNulCharacter) << paramCheck;
+        EXPECT_EQ(e->Message(), QStringLiteral("The SQL text holds a character 0 at position 21; it was not sent, "
+                                               "since the server would read only the text before it"))
+            << paramCheck;
+        EXPECT_EQ(calls.Total(), 0) << paramCheck;
+        EXPECT_FALSE(del->Prepared()) << paramCheck;
+    }
+    EXPECT_EQ(Query(*db, *tr, QStringLiteral("select count(*) from IMMAGINI")), QStringList{QStringLiteral("5")});
+}
+
+TEST_F(Statements, ACursorWhoseHandleIsGoneIsClosed)
+{
+    // The transaction taken away while the cursor is open.
+    auto q = Statement({"select AUTOID from IMMAGINI order by AUTOID"});
+    q->ExecQuery();
+    ASSERT_NE(q->Next(), nullptr);
+    q->SetTransaction(nullptr);
+    EXPECT_FALSE(q->Open());
+    EXPECT_TRUE(q->Eof());
+    const auto e = CaughtError<EIBClientError>([&] { q->Next(); });
+    EXPECT_EQ(e->Message(), QStringLiteral("IBSQL Closed"));
+    q->SetTransaction(tr.get());
+    q->ExecQuery();
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->Current()->Vars(0)->AsLong(), 1);
+
+    // The text changed while the cursor is open: the new text runs.
+    q->SetSQL({"select EXTFILE from IMMAGINI order by AUTOID"});
+    EXPECT_FALSE(q->Open());
+    q->ExecQuery();
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->Current()->Vars(0)->AsString(), QStringLiteral("+\\immagini\\2003\\p0001.jpg"));
+    q->Close();
 }
 
 } // namespace

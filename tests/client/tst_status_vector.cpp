@@ -1,8 +1,13 @@
 // The status vector: finding codes cluster by cluster, and composing the
-// error text with the real client library from hand-built vectors.
+// error text with the real client library from hand-built vectors and from
+// the engine's own errors, whose quoted values are in the connection's code
+// page.
+#include "ClientFixture.h"
+
 #include "ibclient/binding/EIBError.h"
 #include "ibclient/binding/IGDSLibrary.h"
 #include "ibclient/binding/StatusVector.h"
+#include "ibclient/binding/TCodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +119,44 @@ TEST_F(StatusVectorText, NoPermissionIsARoleError)
     EXPECT_EQ(e.SQLCode(), -551);
     EXPECT_EQ(e.IBErrorCode(), isc_no_priv);
     EXPECT_EQ(e.Message(), QStringLiteral("no permission for SELECT access to TABLE IMMAGINI"));
+}
+
+TEST_F(StatusVectorText, StringsAreReadInTheGivenCodePage)
+{
+    static const char value[] = "citt\xE0";
+    const ISC_STATUS words[] = {isc_arg_gds, isc_random, isc_arg_string, Address(value), isc_arg_end};
+    ISC_STATUS_ARRAY vector = {};
+    std::copy(std::begin(words), std::end(words), vector);
+    const TCodePage cp1252(1252);
+    EXPECT_EQ(InterpretStatusVector(*SharedClientLibrary(), vector, &cp1252), QStringLiteral("citt\u00E0"));
+    // A counted string likewise, and the vector itself is left as it was.
+    const ISC_STATUS counted[] = {isc_arg_gds, isc_random, isc_arg_cstring, 4, Address(value), isc_arg_end};
+    std::copy(std::begin(counted), std::end(counted), vector);
+    EXPECT_EQ(InterpretStatusVector(*SharedClientLibrary(), vector, &cp1252), QStringLiteral("citt"));
+    EXPECT_EQ(vector[4], Address(value));
+}
+
+// Errors of the engine through a connection with character set NONE (code page 1252).
+class EngineMessages : public ClientTest {};
+
+TEST_F(EngineMessages, AQuotedStoredValueShowsTheLettersTypedAndAFileNameKeepsItsOwn)
+{
+    db->Open();
+    Query(*db, *tr, QStringLiteral("create table CITTA (NOME varchar(20) not null primary key)"));
+    tr->Commit();
+    Query(*db, *tr, QStringLiteral("insert into CITTA values ('citt\u00E0')"));
+    const auto e = CaughtError<EIBInterBaseError>(
+        [&] { Query(*db, *tr, QStringLiteral("insert into CITTA values ('citt\u00E0')")); });
+    EXPECT_TRUE(e->Message().contains(QStringLiteral("'citt\u00E0'"))) << e->Message().toStdString();
+    EXPECT_FALSE(e->Message().contains(QChar(0xFFFD))) << e->Message().toStdString();
+    tr->Rollback();
+    db->Close();
+
+    // The file name of a failed attach is the system's text, not the connection's.
+    const QString missing = dir.filePath(QStringLiteral("citt\u00E0/nessuno.fdb"));
+    db->SetDatabaseName(missing);
+    const auto attach = CaughtError<EIBInterBaseError>([&] { db->Open(); });
+    EXPECT_TRUE(attach->Message().contains(missing)) << attach->Message().toStdString();
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <QLocale>
 
+#include <limits>
+
 namespace {
 
 class Values : public ::testing::TestWithParam<int> {
@@ -41,6 +43,16 @@ protected:
         q->SetTransaction(tr.get());
         q->SetSQLText(sql);
         q->ExecQuery();
+        return q;
+    }
+    // A statement on the fixture's connection and transaction, not yet prepared.
+    std::unique_ptr<TIBSQL> Statement(const QString& sql)
+    {
+        auto q = std::make_unique<TIBSQL>(nullptr);
+        q->SetDatabase(db.get());
+        q->SetTransaction(tr.get());
+        q->SetGoToFirstRecordOnExecute(false);
+        q->SetSQLText(sql);
         return q;
     }
     int Dialect() const { return GetParam(); }
@@ -197,6 +209,88 @@ TEST_P(Values, AParameterUsedTwiceGetsTheValueInBothPlaces)
     EXPECT_EQ(q->Params()->Vars(1)->AsLong(), 1);
     q->ExecQuery();
     EXPECT_EQ(q->Current()->Vars(0)->AsLong(), 2);
+}
+
+TEST_P(Values, ATextParameterUsedTwiceKeepsEachOccurrencesNullHandling)
+{
+    Query(*db, *tr, QStringLiteral("create table PAIRS (S varchar(20) not null, N varchar(20))"));
+    tr->Commit();
+    Query(*db, *tr, QStringLiteral("insert into PAIRS (S) values ('a')"));
+    Query(*db, *tr, QStringLiteral("insert into PAIRS (S) values ('b')"));
+
+    // The server describes the occurrence beside the NOT NULL column as not nullable.
+    auto update = Statement(QStringLiteral("update PAIRS set N = :V where S = :V"));
+    ASSERT_TRUE(update->Params()->Vars(0)->IsNullable());
+    ASSERT_FALSE(update->Params()->Vars(1)->IsNullable());
+    update->ParamByName(QStringLiteral("V"))->SetAsString(QStringLiteral("a"));
+    EXPECT_TRUE(update->Params()->Vars(0)->IsNullable());
+    EXPECT_FALSE(update->Params()->Vars(1)->IsNullable());
+    update->ExecQuery();
+    EXPECT_EQ(update->RowsAffected(), 1);
+
+    // The other order, the nullable occurrence set null before: the text
+    // assigned through the first occurrence reaches the second too.
+    auto count = Statement(QStringLiteral("select count(*) from PAIRS where S = :V and N = :V"));
+    ASSERT_FALSE(count->Params()->Vars(0)->IsNullable());
+    count->Params()->Vars(1)->SetIsNull(true);
+    count->ParamByName(QStringLiteral("V"))->SetAsString(QStringLiteral("a"));
+    EXPECT_TRUE(count->Params()->Vars(1)->IsNullable());
+    EXPECT_FALSE(count->Params()->Vars(1)->IsNull());
+    count->ExecQuery();
+    ASSERT_NE(count->Next(), nullptr);
+    EXPECT_EQ(count->Current()->Vars(0)->AsLong(), 1);
+    count->Close();
+}
+
+TEST_P(Values, ADateTimeOutsideTheYears1To9999IsRefusedAndNothingIsStored)
+{
+    auto insert = Statement(QStringLiteral("insert into TIPI (ID, V_STAMP, V_DATE, V_TIME) values (:ID, :S, :D, :T)"));
+    const double outside[] = {
+        4295273702.0, // wrapped into 28-NOV-2738
+        1e12,
+        -1e12,
+        std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(),
+        QDateToDateTime(QDate(10000, 1, 1)),
+        QDateToDateTime(QDate(-1, 12, 31)), // the day before 0001-01-01
+        2958465.9999999999,                 // 9999-12-31 rounded up to the next day
+    };
+    for (const char* name : {"S", "D", "T"}) {
+        TIBXSQLVAR* v = insert->ParamByName(QLatin1String(name));
+        const int type = v->SqlVar()->SqlType();
+        for (double value : outside) {
+            const auto e = CaughtError<EIBClientError>([&] {
+                if (name[0] == 'S')
+                    v->SetAsDateTime(value);
+                else if (name[0] == 'D')
+                    v->SetAsDate(value);
+                else
+                    v->SetAsTime(value);
+            });
+            EXPECT_EQ(e->SQLCode(), ceInvalidDataConversion) << name << " " << value;
+            EXPECT_EQ(e->Message(), QStringLiteral("Invalid data conversion")) << name << " " << value;
+        }
+        EXPECT_FALSE(v->Modified()) << name;
+        EXPECT_EQ(v->SqlVar()->SqlType(), type) << name;
+    }
+
+    // The first and the last second of the range are stored as they are.
+    const TDateTime first = QDateTimeToDateTime(QDate(1, 1, 1), QTime(0, 0));
+    const TDateTime last = QDateTimeToDateTime(QDate(9999, 12, 31), QTime(23, 59, 59));
+    insert->ParamByName(QStringLiteral("ID"))->SetAsLong(5);
+    insert->ParamByName(QStringLiteral("S"))->SetAsDateTime(first);
+    insert->ParamByName(QStringLiteral("D"))->SetAsDate(QDateToDateTime(QDate(9999, 12, 31)));
+    insert->ParamByName(QStringLiteral("T"))->SetIsNull(true);
+    insert->ExecQuery();
+    insert->ParamByName(QStringLiteral("ID"))->SetAsLong(6);
+    insert->ParamByName(QStringLiteral("S"))->SetAsDateTime(last);
+    insert->ExecQuery();
+    auto q = Row(QStringLiteral("select V_STAMP from TIPI where ID in (5, 6) order by ID"));
+    EXPECT_EQ(q->Current()->Vars(0)->AsDateTime(), first);
+    ASSERT_NE(q->Next(), nullptr);
+    EXPECT_EQ(q->Current()->Vars(0)->AsDateTime(), last);
+    q->Close();
 }
 
 TEST_P(Values, TextLongerThanTheColumnIsRefusedBeforeItIsSent)
