@@ -1,7 +1,7 @@
 #include "ibclient/binding/TDynamicLibrary.h"
 
-#include "ibclient/binding/EIBError.h"
 #include "ibclient/base/Exception.h"
+#include "ibclient/binding/EIBError.h"
 
 #include <dlfcn.h>
 

@@ -1,5 +1,6 @@
 #include "ibclient/dataset/TDataSet.h"
 
+#include "ibclient/dataset/TBCDField.h"
 #include "ibclient/dataset/TBlobField.h"
 #include "ibclient/dataset/TBooleanField.h"
 #include "ibclient/dataset/TDataLink.h"
@@ -7,10 +8,9 @@
 #include "ibclient/dataset/TDateTimeField.h"
 #include "ibclient/dataset/TFMTBCDField.h"
 #include "ibclient/dataset/TFloatField.h"
-#include "ibclient/dataset/TBCDField.h"
-#include "ibclient/dataset/TStringField.h"
 #include "ibclient/dataset/TIntegerField.h"
 #include "ibclient/dataset/TLargeintField.h"
+#include "ibclient/dataset/TStringField.h"
 
 #include <algorithm>
 

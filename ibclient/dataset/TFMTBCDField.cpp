@@ -1,8 +1,8 @@
 #include "ibclient/dataset/TFMTBCDField.h"
 
-#include "ibclient/dataset/TDataSet.h"
 #include "ibclient/base/TFormatSettings.h"
 #include "ibclient/base/TNumberFormat.h"
+#include "ibclient/dataset/TDataSet.h"
 
 #include <cmath>
 

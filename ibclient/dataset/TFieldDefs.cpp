@@ -1,9 +1,9 @@
 #include "ibclient/dataset/TFieldDefs.h"
 
-#include "ibclient/dataset/TDataSet.h"
 #include "ibclient/dataset/TBCDField.h"
-#include "ibclient/dataset/TStringField.h"
+#include "ibclient/dataset/TDataSet.h"
 #include "ibclient/dataset/TFMTBCDField.h"
+#include "ibclient/dataset/TStringField.h"
 
 TFieldDef::TFieldDef(TDataSet* ADataSet, const QString& AName, TFieldType ADataType, int ASize, bool ARequired, int AFieldNo)
     : FDataSet(ADataSet), FName(AName), FDataType(ADataType), FSize(ASize), FFieldNo(AFieldNo)

@@ -1,7 +1,7 @@
 #include "ibclient/dataset/TNumericField.h"
 
-#include "ibclient/dataset/TDataSet.h"
 #include "ibclient/base/TNumberFormat.h"
+#include "ibclient/dataset/TDataSet.h"
 
 TNumericField::TNumericField(TComponent* AOwner) : TField(AOwner)
 {

@@ -1,7 +1,7 @@
 #include "ibclient/dataset/TStringField.h"
 
-#include "ibclient/dataset/TDataSet.h"
 #include "ibclient/base/TNumberFormat.h"
+#include "ibclient/dataset/TDataSet.h"
 
 #include <QVarLengthArray>
 

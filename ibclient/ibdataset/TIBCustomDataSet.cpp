@@ -1,17 +1,17 @@
 #include "ibclient/ibdataset/TIBCustomDataSet.h"
 
+#include "ibclient/base/TTimeStamp.h"
 #include "ibclient/binding/EIBError.h"
 #include "ibclient/dataset/TFMTBCDField.h"
 #include "ibclient/dataset/TFloatField.h"
-#include "ibclient/sql/TIBBase.h"
-#include "ibclient/sql/TIBDatabase.h"
 #include "ibclient/ibdataset/TIBBCDField.h"
 #include "ibclient/ibdataset/TIBStringField.h"
+#include "ibclient/sql/TIBBase.h"
+#include "ibclient/sql/TIBDatabase.h"
 #include "ibclient/sql/TIBTransaction.h"
 #include "ibclient/sql/TIBXSQLDA.h"
 #include "ibclient/sql/TIBXSQLVAR.h"
 #include "ibclient/sql/TSQLVAR.h"
-#include "ibclient/base/TTimeStamp.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "ibclient/sql/TIBDatabase.h"
 
+#include "ibclient/base/TNumberFormat.h"
 #include "ibclient/binding/EIBError.h"
 #include "ibclient/binding/StatusVector.h"
 #include "ibclient/sql/TIBBase.h"
 #include "ibclient/sql/TIBSchema.h"
 #include "ibclient/sql/TIBTransaction.h"
-#include "ibclient/base/TNumberFormat.h"
 
 #include <array>
 #include <optional>

@@ -6,12 +6,12 @@
 // owns an internal transaction and the schema cache.
 #pragma once
 
+#include "ibclient/base/TSlotList.h"
+#include "ibclient/base/TStringList.h"
 #include "ibclient/binding/IGDSLibrary.h"
 #include "ibclient/binding/TCodePage.h"
 #include "ibclient/dataset/TCustomConnection.h"
 #include "ibclient/sql/TIdleTimer.h"
-#include "ibclient/base/TSlotList.h"
-#include "ibclient/base/TStringList.h"
 
 #include <QByteArray>
 #include <QString>

@@ -8,9 +8,9 @@
 // it, and a disconnect frees the statement handle.
 #pragma once
 
-#include "ibclient/binding/IGDSLibrary.h"
 #include "ibclient/base/TComponent.h"
 #include "ibclient/base/TStringList.h"
+#include "ibclient/binding/IGDSLibrary.h"
 
 #include <QByteArray>
 #include <QString>

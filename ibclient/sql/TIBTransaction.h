@@ -6,11 +6,11 @@
 // prepared statements and open record sets stay as they are.
 #pragma once
 
-#include "ibclient/binding/IGDSLibrary.h"
 #include "ibclient/base/TComponent.h"
-#include "ibclient/sql/TIdleTimer.h"
 #include "ibclient/base/TSlotList.h"
 #include "ibclient/base/TStringList.h"
+#include "ibclient/binding/IGDSLibrary.h"
+#include "ibclient/sql/TIdleTimer.h"
 
 #include <QByteArray>
 

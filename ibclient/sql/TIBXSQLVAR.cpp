@@ -1,14 +1,14 @@
 #include "ibclient/sql/TIBXSQLVAR.h"
 
+#include "ibclient/base/TFormatSettings.h"
+#include "ibclient/base/TNumberFormat.h"
 #include "ibclient/binding/EIBError.h"
 #include "ibclient/binding/IGDSLibrary.h"
 #include "ibclient/binding/TCodePage.h"
-#include "ibclient/base/TFormatSettings.h"
 #include "ibclient/sql/TIBBlobStream.h"
 #include "ibclient/sql/TIBDatabase.h"
 #include "ibclient/sql/TIBSQL.h"
 #include "ibclient/sql/TIBXSQLDA.h"
-#include "ibclient/base/TNumberFormat.h"
 #include "ibclient/sql/TSQLVAR_V1.h"
 
 #include <charconv>
