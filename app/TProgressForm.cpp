@@ -13,8 +13,8 @@
 
 #include <algorithm>
 
-TProgressForm::TProgressForm()
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+TProgressForm::TProgressForm(QWidget* Owner)
+    : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));

@@ -16,7 +16,8 @@ class QPushButton;
 
 class TProgressForm : public QDialog {
 public:
-    TProgressForm();
+    // Shown centred over Owner, the window whose walk it follows.
+    explicit TProgressForm(QWidget* Owner);
     ~TProgressForm() override;
 
     // The line above the counts and the caption of the stop button.

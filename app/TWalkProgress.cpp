@@ -95,7 +95,7 @@ void TWalkProgress::ShowForm()
     // Counted before the box shows, so that it opens with its total.
     if (FCountRows)
         FTotal = FCountRows();
-    FForm = std::make_unique<TProgressForm>();
+    FForm = std::make_unique<TProgressForm>(FWindow);
     UpdateForm();
     FForm->show();
     // The box's button must be pointed at; the arrow with the busy sign says
