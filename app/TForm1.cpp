@@ -25,8 +25,6 @@ namespace {
 
 // The window's statements on IMMAGINI, one list entry per line.
 const QStringList kSelectSQL = {QStringLiteral("select CODICE_CLIENTE,NUMERO_CARTELLA, AUTOID,EXTFILE from IMMAGINI")};
-// The rows a walk will look at, counted for its progress box.
-const QStringList kCountSQL = {QStringLiteral("select count(*) from IMMAGINI")};
 const QStringList kModifySQL = {QStringLiteral("update IMMAGINI"),
                                 QStringLiteral("set"),
                                 QStringLiteral("  EXTFILE = :EXTFILE"),
@@ -45,6 +43,9 @@ const QStringList kRefreshSQL = {QStringLiteral("Select "),        QStringLitera
                                  QStringLiteral("  COMMENTO,"),     QStringLiteral("  MISURE"),
                                  QStringLiteral("from IMMAGINI "),  QStringLiteral("where"),
                                  QStringLiteral("  AUTOID = :AUTOID")};
+
+// The rows a walk will look at, counted for its progress box.
+const QStringList kCountSQL = {QStringLiteral("select count(*) from IMMAGINI")};
 
 // The client area the window was designed for.
 constexpr int kClientWidth = 471;
