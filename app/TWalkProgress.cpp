@@ -82,7 +82,7 @@ void TWalkProgress::Turn()
 {
     if (!FForm && FClock.elapsed() >= kBoxDelay)
         ShowForm();
-    if (FForm)
+    if (FForm && FClock.elapsed() >= FNextUpdate)
         UpdateForm();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // Counted from the end of the turn: a slow turn does not make the next
@@ -114,6 +114,7 @@ void TWalkProgress::UpdateForm()
             msLeft = (total - FLooked) * FClock.elapsed() / FLooked;
     }
     FForm->SetProgress(FLooked, FRewritten, total, msLeft);
+    FNextUpdate = FClock.elapsed() + kUpdateInterval;
 }
 
 bool TWalkProgress::InWindow(QObject* Object) const

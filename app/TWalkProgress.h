@@ -39,6 +39,9 @@ public:
     // long a walk runs before the box appears, in milliseconds.
     static constexpr int kTurnInterval = 25;
     static constexpr int kBoxDelay = 1000;
+    // How often the box's counts change: often enough to be watched, rarely
+    // enough that laying the box out again costs the walk nothing.
+    static constexpr int kUpdateInterval = 250;
 
     // One row finished (Rewritten: it was edited and posted). Gives the event
     // loop its turn when one is due; answers whether the operator asked for
@@ -64,6 +67,7 @@ private:
     TCountEvent FCountRows;
     QElapsedTimer FClock;
     qint64 FNextTurn = kTurnInterval;
+    qint64 FNextUpdate = 0;
     qint64 FLooked = 0;
     qint64 FRewritten = 0;
     qint64 FTotal = -1;

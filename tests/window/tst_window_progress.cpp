@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kRows = 40000;
+constexpr int kRows = 80000;
 const QStringList kLongWalk = {QStringLiteral("patient_schema.sql"), QStringLiteral("long_walk_rows.sql")};
 
 QString Original(int autoId)
