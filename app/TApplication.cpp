@@ -130,12 +130,13 @@ void TApplication::HandleException(QObject* Sender)
 void TApplication::HandleException(QObject* Sender, std::exception_ptr error)
 {
     // An interrupted drag or column resize ends before anything is shown.
-    if (QWidget* grabber = QWidget::mouseGrabber()) {
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (grabber) {
         grabber->releaseMouse();
         QEvent ungrab(QEvent::UngrabMouse);
         QCoreApplication::sendEvent(grabber, &ungrab);
     }
-    EndPendingPress();
+    EndPendingPress(grabber);
 
     try {
         std::rethrow_exception(error);
@@ -152,12 +153,20 @@ void TApplication::HandleException(QObject* Sender, std::exception_ptr error)
     }
 }
 
-void TApplication::EndPendingPress()
+void TApplication::EndPendingPress(QWidget* Ungrabbed)
 {
-    QWidget* pressed = FPressed;
+    QPointer<QWidget> pressed = FPressed;
     FPressed = nullptr;
     if (!pressed)
         return;
+    // Its mode is cancelled first, as a capture's is: the release that
+    // follows must not complete a drag or a resize.
+    if (pressed != Ungrabbed) {
+        QEvent ungrab(QEvent::UngrabMouse);
+        QCoreApplication::sendEvent(pressed, &ungrab);
+        if (!pressed)
+            return;
+    }
     // Outside the widget, so that a button does not count it as a click.
     const QPointF away(-1, -1);
     QMouseEvent release(QEvent::MouseButtonRelease, away, pressed->mapToGlobal(away), Qt::LeftButton, Qt::NoButton,

@@ -57,7 +57,8 @@ private:
     // repeating the failing action behind the error box: the box takes the
     // release the control waits for. The control gets a release of its own
     // first, away from it, so that it stops without acting once more.
-    void EndPendingPress();
+    // Ungrabbed: the widget whose capture has just been cancelled, if any.
+    void EndPendingPress(QWidget* Ungrabbed);
 
     QString FTitle;
     TExceptionEvent FOnException;
