@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include <cxxabi.h>
@@ -92,6 +93,21 @@ TApplication::~TApplication()
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
+    // The first widget a press is delivered to is the one that holds it
+    // until the release.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (receiver->isWidgetType())
+            FPressed = static_cast<QWidget*>(receiver);
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            FPressed = nullptr;
+        break;
+    default:
+        break;
+    }
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
@@ -114,11 +130,13 @@ void TApplication::HandleException(QObject* Sender)
 void TApplication::HandleException(QObject* Sender, std::exception_ptr error)
 {
     // An interrupted drag or column resize ends before anything is shown.
-    if (QWidget* grabber = QWidget::mouseGrabber()) {
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (grabber) {
         grabber->releaseMouse();
         QEvent ungrab(QEvent::UngrabMouse);
         QCoreApplication::sendEvent(grabber, &ungrab);
     }
+    EndPendingPress(grabber);
 
     try {
         std::rethrow_exception(error);
@@ -133,6 +151,27 @@ void TApplication::HandleException(QObject* Sender, std::exception_ptr error)
         ShowApplicationError(ApplicationErrorText(CurrentExceptionClassName(), ExecutableName(), CallerAddress(),
                                                   QString()));
     }
+}
+
+void TApplication::EndPendingPress(QWidget* Ungrabbed)
+{
+    QPointer<QWidget> pressed = FPressed;
+    FPressed = nullptr;
+    if (!pressed)
+        return;
+    // Its mode is cancelled first, as a capture's is: the release that
+    // follows must not complete a drag or a resize.
+    if (pressed != Ungrabbed) {
+        QEvent ungrab(QEvent::UngrabMouse);
+        QCoreApplication::sendEvent(pressed, &ungrab);
+        if (!pressed)
+            return;
+    }
+    // Outside the widget, so that a button does not count it as a click.
+    const QPointF away(-1, -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, away, pressed->mapToGlobal(away), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(pressed, &release);
 }
 
 void TApplication::ShowException(const Exception& E)

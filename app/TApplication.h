@@ -11,7 +11,9 @@
 #include "ibclient/base/Exception.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <exception>
 #include <functional>
@@ -31,7 +33,8 @@ public:
 
     // Shows the error being handled (call it inside a catch block) or the
     // given one: a mouse capture in progress ends first (the grabbing widget
-    // is released and receives QEvent::UngrabMouse); EAbort is silent; any
+    // is released and receives QEvent::UngrabMouse), and so does a press the
+    // box will swallow (see EndPendingPress); EAbort is silent; any
     // other Exception goes to OnException when set, else to ShowException;
     // an object of any other type gets the "Application Error" box.
     void HandleException(QObject* Sender);
@@ -44,9 +47,22 @@ public:
     using TExceptionEvent = std::function<void(QObject* Sender, const Exception& E)>;
     void SetOnException(TExceptionEvent handler) { FOnException = std::move(handler); }
 
+    // The widget that took the last mouse press while its release has not
+    // come yet, or null.
+    QWidget* PressedWidget() const { return FPressed; }
+
 private:
+    // A control that repeats while it is held down (a scroll bar's arrow or
+    // trough, an auto-repeating button, a spin box's arrows) would go on
+    // repeating the failing action behind the error box: the box takes the
+    // release the control waits for. The control gets a release of its own
+    // first, away from it, so that it stops without acting once more.
+    // Ungrabbed: the widget whose capture has just been cancelled, if any.
+    void EndPendingPress(QWidget* Ungrabbed);
+
     QString FTitle;
     TExceptionEvent FOnException;
+    QPointer<QWidget> FPressed;
 };
 
 // The one application object, or null while none (or a plain QApplication)

@@ -3,16 +3,20 @@
 #include "app/MessageDialog.h"
 #include "app/TApplication.h"
 #include "app/TOpenDialog.h"
+#include "app/TWalkProgress.h"
 #include "grid/TDBGrid.h"
 #include "ibclient/dataset/TDataSource.h"
 #include "ibclient/ibdataset/TIBDataSet.h"
 #include "ibclient/sql/TIBDatabase.h"
+#include "ibclient/sql/TIBSQL.h"
+#include "ibclient/sql/TIBXSQLVAR.h"
 #include "ibclient/sql/TIBTransaction.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 
 #include <optional>
@@ -39,6 +43,9 @@ const QStringList kRefreshSQL = {QStringLiteral("Select "),        QStringLitera
                                  QStringLiteral("  COMMENTO,"),     QStringLiteral("  MISURE"),
                                  QStringLiteral("from IMMAGINI "),  QStringLiteral("where"),
                                  QStringLiteral("  AUTOID = :AUTOID")};
+
+// The rows a walk will look at, counted for its progress box.
+const QStringList kCountSQL = {QStringLiteral("select count(*) from IMMAGINI")};
 
 // The client area the window was designed for.
 constexpr int kClientWidth = 471;
@@ -263,21 +270,56 @@ void TForm1::RewritePaths(Rule NewPath)
 {
     if (MessageDialog(QLatin1String(kConfirmation), mtInformation, {mbYes, mbNo}, 0) != mrYes)
         return;
-    // Moving first also settles a pending edit: posted when changed, cancelled otherwise.
-    IBDataSet1->First();
-    while (!IBDataSet1->Eof()) {
-        const QString path = IBDataSet1->FieldByName(QStringLiteral("EXTFILE"))->AsString();
-        const std::optional<QString> rewritten = NewPath(path);
-        if (rewritten) {
-            IBDataSet1->Edit();
-            IBDataSet1->FieldByName(QStringLiteral("EXTFILE"))->SetAsString(*rewritten);
-            IBDataSet1->Post();
+    bool stopped = false;
+    qint64 rewrittenRows = 0;
+    {
+        // The window stays alive and the walk can be stopped between rows;
+        // the row being written is always posted and committed first.
+        TWalkProgress progress(this, [this] { return CountImages(); });
+        // Moving first also settles a pending edit: posted when changed, cancelled otherwise.
+        IBDataSet1->First();
+        while (!IBDataSet1->Eof()) {
+            const QString path = IBDataSet1->FieldByName(QStringLiteral("EXTFILE"))->AsString();
+            const std::optional<QString> rewritten = NewPath(path);
+            if (rewritten) {
+                IBDataSet1->Edit();
+                IBDataSet1->FieldByName(QStringLiteral("EXTFILE"))->SetAsString(*rewritten);
+                IBDataSet1->Post();
+            }
+            if (progress.RowDone(rewritten.has_value())) {
+                stopped = true;
+                break;
+            }
+            IBDataSet1->Next();
         }
-        IBDataSet1->Next();
+        IBDataSet1->SetActive(false);
+        IBDataSet1->SetActive(true);
+        rewrittenRows = progress.Rewritten();
     }
-    IBDataSet1->SetActive(false);
-    IBDataSet1->SetActive(true);
-    ShowNotice(QStringLiteral("Finito!"));
+    if (stopped)
+        ShowNotice(StoppedNotice(rewrittenRows));
+    else
+        ShowNotice(QStringLiteral("Finito!"));
+}
+
+QString TForm1::StoppedNotice(qint64 Rewritten)
+{
+    return QStringLiteral("Conversione interrotta.\nRighe modificate: %1").arg(QLocale::system().toString(Rewritten));
+}
+
+qint64 TForm1::CountImages()
+{
+    if (!FCountSQL) {
+        FCountSQL = new TIBSQL(this);
+        FCountSQL->SetName(QStringLiteral("IBSQLCount"));
+        FCountSQL->SetSQL(kCountSQL);
+    }
+    FCountSQL->SetDatabase(IBDatabase1);
+    FCountSQL->SetTransaction(IBTransaction1);
+    FCountSQL->ExecQuery();
+    const qint64 count = FCountSQL->Fields(0)->AsInt64();
+    FCountSQL->Close();
+    return count;
 }
 
 void TForm1::Button2Click()

@@ -23,6 +23,7 @@ class TDataSource;
 class TDBGrid;
 class TIBDataSet;
 class TIBDatabase;
+class TIBSQL;
 class TIBTransaction;
 class TOpenDialog;
 
@@ -35,6 +36,8 @@ public:
     static constexpr const char* kDefaultPath = "C:\\Ostra\\Palvena\\Database\\Pazienti.GDB";
     // The confirmation asked before a rewrite.
     static constexpr const char* kConfirmation = "Avviare la conversione dei percorsi delle immagini?";
+    // The notice after a rewrite the operator stopped.
+    static QString StoppedNotice(qint64 Rewritten);
 
     // Components, in the order the window creates them.
     TDataSource* DataSource1;
@@ -81,9 +84,13 @@ private:
     void ConfigureDatabaseObjects();
     void LayOutControls();
     // The walk shared by both rewrite commands: confirmation, every row from
-    // the first, the rule deciding the new path (or none), reopening, "Finito!".
+    // the first, the rule deciding the new path (or none), reopening, "Finito!"
+    // (or the stopped notice when the operator stopped the walk).
     template <class Rule>
     void RewritePaths(Rule NewPath);
+    // The rows of IMMAGINI, for the progress box of a long walk.
+    qint64 CountImages();
 
     QString FFileName;
+    TIBSQL* FCountSQL = nullptr;
 };

@@ -41,13 +41,15 @@ struct TOptions {
     int rows = 100000;
 };
 
-// Answers the rewrite's boxes: Yes to the confirmation, Enter to "Finito!".
+// Answers the rewrite's boxes: Yes to the confirmation, Enter to "Finito!";
+// the progress box of a long walk is left to run.
 class TAnswers {
 public:
     TAnswers()
         : FWatch([](QWidget* box) {
               QTest::keyClick(box, box->windowTitle() == QLatin1String("Information") ? Qt::Key_Y : Qt::Key_Return);
-          })
+          },
+                 {QStringLiteral("ProgressForm")})
     {
     }
 

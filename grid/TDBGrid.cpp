@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -100,6 +101,9 @@ TDBGrid::TDBGrid(QWidget* parent) : QAbstractScrollArea(parent), FDataLink(std::
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
+    // Characters composed by an input method or with dead keys arrive as
+    // input-method events; they open the editor as typed characters do.
+    setAttribute(Qt::WA_InputMethodEnabled, true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Every pixel is ours: no background fill before a paint, so that
@@ -832,6 +836,30 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
             && !(event->modifiers() & Qt::ControlModifier))
             TypeCharacter(event);
     });
+}
+
+void TDBGrid::inputMethodEvent(QInputMethodEvent* event)
+{
+    Guarded([&] {
+        // A composition under way changes nothing until it is committed;
+        // the committed text is typed into the editor it opens.
+        if (event->commitString().isEmpty())
+            return;
+        ShowEditor();
+        if (FEditorMode && FInplaceEdit)
+            FInplaceEdit->ProcessInputMethod(event);
+    });
+}
+
+QVariant TDBGrid::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // A composition window stands by the current cell.
+    if (query == Qt::ImCursorRectangle) {
+        const QRect cell = CellRect(FCol, FRow);
+        if (!cell.isEmpty())
+            return QRect(viewport()->mapTo(this, cell.topLeft()), cell.size());
+    }
+    return QAbstractScrollArea::inputMethodQuery(query);
 }
 
 void TDBGrid::TypeCharacter(QKeyEvent* event)

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
@@ -17,8 +18,9 @@ TDBGridInplaceEdit::TDBGridInplaceEdit(TDBGrid* Grid) : QLineEdit(Grid->viewport
     setFocusPolicy(Qt::ClickFocus);
     setAcceptDrops(false);
     setDragEnabled(false);
-    // Text arrives as key presses only, so that every character is checked.
-    setAttribute(Qt::WA_InputMethodEnabled, false);
+    // Composed characters arrive as input-method events and are checked as
+    // typed ones are (ProcessInputMethod).
+    setAttribute(Qt::WA_InputMethodEnabled, true);
     hide();
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { FGrid->EditorTextChanged(text); });
 }
@@ -169,5 +171,37 @@ void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* event)
 
 void TDBGridInplaceEdit::inputMethodEvent(QInputMethodEvent* event)
 {
-    event->ignore();
+    FGrid->Guarded([&] { ProcessInputMethod(event); });
+}
+
+void TDBGridInplaceEdit::ProcessInputMethod(QInputMethodEvent* event)
+{
+    const QString text = event->commitString();
+    if (text.isEmpty() && event->replacementLength() == 0) {
+        // A composition under way is only shown; the text is unchanged.
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    TField* field = FGrid->Active() ? FGrid->SelectedField() : nullptr;
+    for (QChar c : text) {
+        if (!field || c.unicode() < 32 || c.unicode() == 127 || !field->IsValidChar(c)) {
+            FGrid->Beep();
+            ClearComposition();
+            return;
+        }
+    }
+    QPointer<TDBGridInplaceEdit> self(this);
+    if (!FGrid->EditCanModify() || !self) {
+        if (self)
+            ClearComposition();
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
+    FGrid->DataLink()->SetModified(true);
+}
+
+void TDBGridInplaceEdit::ClearComposition()
+{
+    QInputMethodEvent clear;
+    QLineEdit::inputMethodEvent(&clear);
 }

@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 
+class QInputMethodEvent;
 class QKeyEvent;
 class TDBGrid;
 
@@ -18,6 +19,9 @@ public:
     // Handles a key as if typed in the editor (the grid hands over the
     // character that opened it this way).
     void ProcessKey(QKeyEvent* event);
+    // Handles input-method text (composed, or typed with dead keys) with the
+    // checks a typed character gets.
+    void ProcessInputMethod(QInputMethodEvent* event);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -33,6 +37,8 @@ private:
     static bool IsGridKey(const QKeyEvent* event);
     // Whether the key changes the text.
     static bool IsChangeKey(const QKeyEvent* event);
+    // Drops a composition still shown in the box.
+    void ClearComposition();
 
     TDBGrid* FGrid;
 };

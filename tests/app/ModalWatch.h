@@ -3,12 +3,14 @@
 // active modal widget and hands each new one to the test's action (which
 // sends it keys or presses its buttons). A window that is still open a while
 // after its action ran is closed, so that a wrong key fails the test instead
-// of hanging it.
+// of hanging it. Windows named in `ignored` (a progress box that is to stay
+// open) are left alone.
 #pragma once
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,7 +19,8 @@
 
 class ModalWatch {
 public:
-    explicit ModalWatch(std::function<void(QWidget*)> action) : FAction(std::move(action))
+    explicit ModalWatch(std::function<void(QWidget*)> action, QStringList ignored = {})
+        : FAction(std::move(action)), FIgnored(std::move(ignored))
     {
         QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
         FTimer.start(5);
@@ -34,7 +37,7 @@ private:
     void Poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        if (!modal || !modal->isVisible() || FIgnored.contains(modal->objectName()))
             return;
         if (modal != FCurrent) {
             FCurrent = modal;
@@ -48,6 +51,7 @@ private:
     }
 
     std::function<void(QWidget*)> FAction;
+    QStringList FIgnored;
     QTimer FTimer;
     QPointer<QWidget> FCurrent;
     QElapsedTimer FSince;

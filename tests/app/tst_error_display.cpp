@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -186,6 +187,31 @@ TEST(ErrorDisplay, AnInterruptedMouseCaptureEnds)
 
 // A button's handler run through RunHandler: the error is shown, the click
 // ends, and the button works again afterwards.
+TEST(ErrorDisplay, AHeldButtonWhoseRepeatedActionFailsShowsOneBoxAndStopsRepeating)
+{
+    // The error box takes the release the button waits for; without it the
+    // button would go on repeating the failing action behind the box.
+    QWidget window;
+    auto* button = new QPushButton(QStringLiteral("+"), &window);
+    button->setAutoRepeat(true);
+    button->setAutoRepeatDelay(50);
+    button->setAutoRepeatInterval(20);
+    int actions = 0;
+    QObject::connect(button, &QPushButton::clicked, button, [&] {
+        ++actions;
+        RunHandler(button, [] { throw EDatabaseError(QStringLiteral("Cannot move")); });
+    });
+    window.show();
+    const std::vector<ShownBox> shown = CollectBoxes([&] {
+        QTest::mousePress(button, Qt::LeftButton);
+        QTest::qWait(600);
+    });
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(actions, 1);
+    EXPECT_FALSE(button->isDown());
+    EXPECT_EQ(Application->PressedWidget(), nullptr);
+}
+
 TEST(ErrorDisplay, RunHandlerShowsAnErrorOfAButtonsHandler)
 {
     QPushButton button(QStringLiteral("Apri Database"));

@@ -324,4 +324,94 @@ TEST(GridKeyboardMore, TheEditorOfAColumnWiderThanTheViewKeepsItsCaretInSight)
     EXPECT_EQ(f.Editor()->text().size(), QString::fromLatin1(kPath1).size() + 60);
 }
 
+// What an input method, or the compose and dead-key handling of the window
+// system, sends while a letter is composed (preedit) and once it is made.
+void Compose(QWidget* target, const QString& preedit, const QString& commit)
+{
+    QInputMethodEvent event(preedit, {});
+    event.setCommitString(commit);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+bool TakesInputMethodText(QWidget* w)
+{
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(w, &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+TEST(GridComposedInput, ALetterComposedWithTheEditorClosedReplacesThePathAndReachesTheDatabase)
+{
+    GridFixture f;
+    f.Open();
+    f.RunScript(QStringLiteral("End"));
+    // The window system hands composed text only to a control that says it takes it.
+    EXPECT_TRUE(TakesInputMethodText(f.grid));
+    // The dead key alone changes nothing.
+    Compose(f.Target(), QStringLiteral("`"), QString());
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    EXPECT_FALSE(f.EditorOpen());
+    Compose(f.Target(), QString(), QStringLiteral("\u00e8"));
+    ASSERT_TRUE(f.EditorOpen());
+    EXPECT_TRUE(TakesInputMethodText(f.Editor()));
+    EXPECT_EQ(f.Editor()->text(), QStringLiteral("\u00e8"));
+    EXPECT_EQ(f.ds().State(), dsEdit);
+    EXPECT_EQ(f.PaintedIndicator(), giEdit);
+    // Composed and typed letters mix; the code page carries the letter to the database.
+    f.RunScript(QStringLiteral("t:x"));
+    Compose(f.Target(), QStringLiteral("\u00b4"), QString());
+    Compose(f.Target(), QString(), QStringLiteral("\u00e9"));
+    f.RunScript(QStringLiteral("Down"));
+    EXPECT_EQ(OtherConnection(f.data.path).Rows(), Expected("1=\xe8x\xe9"));
+    EXPECT_EQ(f.grid->BeepCount(), 0);
+}
+
+TEST(GridComposedInput, ALetterComposedInTheOpenEditorIsTypedAtTheCaret)
+{
+    GridFixture f;
+    f.Open();
+    f.RunScript(QStringLiteral("End F2"));
+    Compose(f.Target(), QStringLiteral("^"), QString());
+    // Shown while composed, but not yet part of the text.
+    EXPECT_EQ(f.Editor()->text(), QString::fromLatin1(kPath1));
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    Compose(f.Target(), QString(), QStringLiteral("\u00ea"));
+    EXPECT_EQ(f.Editor()->text(), QString::fromLatin1(kPath1) + QStringLiteral("\u00ea"));
+    EXPECT_EQ(f.ds().State(), dsEdit);
+    EXPECT_TRUE(f.grid->DataLink()->Modified());
+}
+
+TEST(GridComposedInput, ComposedTextGetsTheChecksOfTypedText)
+{
+    struct Case {
+        const char* name;
+        const char* script;
+        bool readOnly;
+        const char* commit;
+        int beeps;
+    };
+    const Case cases[] = {
+        // CODICE_CLIENTE takes digits and signs only.
+        {"a letter in an integer column", "", false, "\u00e8", 1},
+        {"a composed digit string with a letter in it", "", false, "1\u00e8", 1},
+        // Nothing may be changed: dropped without a sound.
+        {"a letter on a read-only grid", "End", true, "\u00e8", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridFixture f;
+        f.Open();
+        f.grid->SetReadOnly(c.readOnly);
+        f.RunScript(QString::fromLatin1(c.script));
+        Compose(f.Target(), QString(), QString::fromUtf8(c.commit));
+        EXPECT_EQ(f.ds().State(), dsBrowse);
+        EXPECT_FALSE(f.grid->DataLink()->Modified());
+        EXPECT_EQ(f.grid->BeepCount(), c.beeps);
+        if (f.EditorOpen()) {
+            EXPECT_EQ(f.Editor()->text(), f.grid->SelectedField()->AsString());
+        }
+        EXPECT_EQ(OtherConnection(f.data.path).Rows(), Expected(""));
+    }
+}
+
 } // namespace
