@@ -33,17 +33,19 @@ struct TBarCase {
     Qt::Orientation orientation;
     QStyle::SubControl part;
     const char* error;
+    TDataSetState state; // the state the failing row stays in
 };
 
 const TBarCase kCases[] = {
     // The rewrite stopped on a path too long for the column: leaving the row posts it again.
     {"VerticalArrow", Qt::Vertical, QStyle::SC_ScrollBarAddLine,
-     "Trying to store a string of length 256 into a field that can only contain 255."},
+     "Trying to store a string of length 256 into a field that can only contain 255.", dsEdit},
     {"VerticalTrough", Qt::Vertical, QStyle::SC_ScrollBarAddPage,
-     "Trying to store a string of length 256 into a field that can only contain 255."},
-    // A number too large for an integer cell, pending in the editor: scrolling stores it.
+     "Trying to store a string of length 256 into a field that can only contain 255.", dsEdit},
+    // A key too large for an integer cell, pending in the editor of a new
+    // row: scrolling to the next column stores it.
     {"HorizontalArrow", Qt::Horizontal, QStyle::SC_ScrollBarAddLine,
-     "'99999999999' is not a valid integer value for field 'CODICE_CLIENTE'"},
+     "'99999999999' is not a valid integer value for field 'AUTOID'", dsInsert},
 };
 
 class WindowBarErrors : public WindowTest, public ::testing::WithParamInterface<TBarCase> {};
@@ -61,6 +63,11 @@ TEST_P(WindowBarErrors, OnePressOnAFailingBarShowsOneErrorBox)
         bar = form->DBGrid1->verticalScrollBar();
     } else {
         form->DBGrid1->setFocus();
+        QTest::keyClick(form->DBGrid1, Qt::Key_Insert);
+        ASSERT_EQ(DataSet().State(), dsInsert);
+        // AUTOID, the third column: a new row takes only its key and its path.
+        QTest::keyClick(form->DBGrid1, Qt::Key_Right);
+        QTest::keyClick(form->DBGrid1, Qt::Key_Right);
         QTest::keyClicks(form->DBGrid1, QStringLiteral("99999999999"));
         ASSERT_TRUE(form->DBGrid1->EditorMode());
         bar = form->DBGrid1->horizontalScrollBar();
@@ -76,7 +83,7 @@ TEST_P(WindowBarErrors, OnePressOnAFailingBarShowsOneErrorBox)
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].text, QLatin1String(c.error));
     EXPECT_EQ(DataSet().RecNo(), recNo);
-    EXPECT_EQ(DataSet().State(), dsEdit);
+    EXPECT_EQ(DataSet().State(), c.state);
 
     // The next click on the bar is an ordinary one: one action, one box.
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, PartOf(bar, c.part));
