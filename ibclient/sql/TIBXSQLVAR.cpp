@@ -129,16 +129,21 @@ std::optional<TDateTime> StrToDate(const QString& text)
     return QDateToDateTime(d);
 }
 
+// The server's dates run from the year 1 to 9999. Outside them the day
+// number wraps into a valid but wrong date, and far enough out (or NaN) it
+// cannot be computed at all; such a value is refused before anything is
+// stored or converted.
+void CheckServerRange(TDateTime value)
+{
+    if (!(value > -693594.0 && value < 2958466.0))
+        InvalidConversion();
+}
+
 // The calendar structure of the client library's date encoders and
 // decoders: the platform's struct tm, which they fill as a whole.
 std::tm ToTm(TDateTime value)
 {
-    // The server's dates run from the year 1 to 9999. Outside them the day
-    // number wraps into a valid but wrong date, and far enough out (or NaN)
-    // it cannot be computed at all; such a value is refused before anything
-    // is stored.
-    if (!(value > -693594.0 && value < 2958466.0))
-        InvalidConversion();
+    CheckServerRange(value);
     const QDate date = DateTimeToQDate(value);
     if (date.year() < 1 || date.year() > 9999)
         InvalidConversion();
@@ -163,6 +168,7 @@ struct TWholeSeconds {
 
 TWholeSeconds SplitSeconds(TDateTime value)
 {
+    CheckServerRange(value); // before the value is scaled to ticks
     const std::int64_t magnitude = std::llabs(std::llround(value * 864'000'000.0));
     const auto ticks = static_cast<ISC_TIME>(magnitude % 10000);
     const double whole = static_cast<double>(magnitude - ticks) / 864'000'000.0;
